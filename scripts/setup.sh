@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what Zorbin needs to build and test on Debian 12, then configures and builds.
+#   scripts/setup.sh [BUILD_DIR [extra cmake options...]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Zorbin needs these Debian packages: ${missing[*]}" >&2
+    echo "Run this script as root (or install them with apt-get) and try again." >&2
+    exit 1
+  fi
+  echo "Installing ${missing[*]} ..."
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+build=${1:-build}
+shift || true
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+// The drive map: which letters name drives, and the folder each letter stands for.
+// By default "/" is C: and every other mounted block-device file system takes the next free
+// letter, D: to Z:, in mount-table order (pseudo and memory file systems and second mounts of a
+// device are left out). ZORBIN_DRIVES="C=/,D=/mnt/data" replaces the whole map; a malformed
+// entry is ignored with a word on standard error.
+
+// Bit mask of the drives present: bit 0 is A:, bit 2 C: ... (0 when there is none).
+unsigned long _getdrives();
+// The folder of a drive letter ('C'), or an empty text when the letter names no drive.
+std::string DriveRootFolder(char letter);
+// Resolves a drive path such as "C:/" or "C:/x/y" through the map into a real path
+// ("/" + "x/y"); any other path comes back unchanged.
+std::string ResolveDrivePath(const std::string& path);

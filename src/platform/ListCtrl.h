@@ -1,0 +1,75 @@
+#pragma once
+#include "platform/ListRows.h"
+
+#include <QTableView>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CListModel;
+
+enum : int { LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2 };
+enum : unsigned { LVIS_FOCUSED = 0x01, LVIS_SELECTED = 0x02, LVNI_ALL = 0x00, LVNI_SELECTED = 0x02 };
+enum : unsigned { VK_RETURN = 0x0D, VK_CONTROL = 0x11, VK_DELETE = 0x2E };
+
+// The report-style list control: rows in a CListRows, shown through a thin model in a QTableView
+// with grid lines, full-row selection, multiple selection and fixed row height. Notifications reach
+// the virtual handlers below; subclasses (the table view) override them.
+class CListCtrl : public QTableView {
+    Q_OBJECT
+public:
+    explicit CListCtrl(QWidget* parent = nullptr);
+    ~CListCtrl() override;
+
+    int InsertColumn(int nCol, std::string_view heading, int nFormat, int nWidth, int nSubItem);
+    int GetColumnCount() const;
+    std::string GetColumnHeading(int nCol) const;
+    int GetColumnFormat(int nCol) const;
+    int GetColumnWidth(int nCol) const;
+
+    int GetItemCount() const;
+    int InsertItem(int nItem, std::string_view text, std::intptr_t lParam);
+    bool SetItemText(int nItem, int nSubItem, std::string_view text);
+    std::string_view GetItemText(int nItem, int nSubItem) const;
+    std::intptr_t GetItemData(int nItem) const;
+    bool SetItemData(int nItem, std::intptr_t data);
+    bool DeleteItem(int nItem);
+    bool DeleteAllItems();
+    // Replaces all rows by whole columns of texts (see CListRows::TakeRows): one model reset.
+    void TakeRows(std::vector<CTextColumn> columns);
+    bool SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort);
+
+    // Selection and current row, as item states.
+    int GetNextItem(int nItem, unsigned flags) const;  // LVNI_SELECTED: next selected row after nItem
+    unsigned GetSelectedCount() const;
+    std::vector<int> GetSelectedItems() const;          // ascending
+    bool SetItemState(int nItem, unsigned state, unsigned mask);
+    unsigned GetItemState(int nItem, unsigned mask) const;
+    // Selects every row in one step; OnItemChanged then runs once, for the last row.
+    void SelectAllItems();
+
+    const CListRows& GetRows() const { return m_rows; }
+
+protected:
+    // Notifications, as the list control sends them to its owner.
+    virtual void OnColumnClick(int /*nSubItem*/) {}
+    virtual void OnDblClk(int /*nItem*/) {}        // -1 when the double-click hit no row
+    virtual void OnItemChanged(int /*nItem*/) {}   // the current row, or a row's state, changed
+    // A key went down; the default handling (moving the selection...) follows in every case.
+    virtual void OnKeyDown(unsigned /*nChar*/) {}
+    virtual void OnSetFocus() {}
+    // Tooltip of a cell; empty for none (the Drive cell of an All Drives row names its root folder).
+    virtual std::string GetCellToolTip(int /*nItem*/, int /*nSubItem*/) const { return {}; }
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    CListRows m_rows;
+    CListModel* m_pModel = nullptr;
+};
+
+// Virtual-key state as the key handler sees it: negative while Ctrl is down.
+short GetKeyState(int nVirtKey);

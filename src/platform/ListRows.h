@@ -1,0 +1,46 @@
+#pragma once
+#include "platform/TextColumn.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The rows of a list control, apart from any widget: per column one CTextColumn of cell texts
+// indexed by a row's storage slot, per slot the item data, and the display order of the slots.
+// A row costs 4 bytes per cell, 8 of item data and 4 of order: a million rows fit beside their
+// texts. Cells that were never set read as empty.
+class CListRows {
+public:
+    using CompareFn = int (*)(std::intptr_t, std::intptr_t, std::intptr_t);
+
+    int GetRowCount() const { return static_cast<int>(m_order.size()); }
+    int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
+    void SetColumnCount(int count);
+
+    // Inserts a row at display position nRow (clamped to the end) with the text of column 0.
+    int InsertRow(int nRow, std::string_view text, std::intptr_t data);
+    // Appends one row per element of columns[0]; columns[c] become the texts of column c for them.
+    // Only for an empty store: the texts are moved in whole, never copied.
+    void TakeRows(std::vector<CTextColumn> columns);
+    bool SetText(int nRow, int nCol, std::string_view text);
+    // NUL-terminated; empty for a cell that does not exist.
+    std::string_view GetText(int nRow, int nCol) const;
+    std::intptr_t GetData(int nRow) const;
+    bool SetData(int nRow, std::intptr_t data);
+    bool DeleteRow(int nRow);
+    void DeleteAll();
+
+    // Sorts the display order with compare(dataA, dataB, context), which returns 1 when the first
+    // row goes after the second, else 0. A merge sort: it needs no strict weak ordering, never reads
+    // out of range, and while it runs GetText still reads the rows in their order from before the sort.
+    void Sort(CompareFn compare, std::intptr_t context);
+
+    std::uint64_t TextBytes() const;
+    std::uint64_t HeapBytes() const;
+
+private:
+    std::vector<CTextColumn> m_columns;
+    std::vector<std::intptr_t> m_data;   // by slot
+    std::vector<std::uint32_t> m_order;  // display row -> slot
+};

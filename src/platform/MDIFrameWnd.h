@@ -1,0 +1,39 @@
+#pragma once
+#include <QMainWindow>
+#include <string>
+#include <string_view>
+
+class CStatusBar;
+class CMDIChildWnd;
+class CView;
+class QMdiArea;
+
+// The multiple-document main frame: a QMainWindow around a QMdiArea. The add-to-title style is
+// built in: the caption is the application title, or "title - active document".
+class CMDIFrameWnd : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMDIFrameWnd(QWidget* parent = nullptr);
+    ~CMDIFrameWnd() override;
+    QMdiArea* GetMdiArea() const { return m_pMdiArea; }
+    virtual CStatusBar* GetStatusBar() const = 0;
+    // Sets the message pane (pane 0) of the status bar.
+    void SetMessageText(std::string_view text);
+    void AddChild(CMDIChildWnd* child);
+    CMDIChildWnd* GetActiveChild() const;
+    CView* GetActiveView() const;
+    void SetAppTitle(std::string_view title);
+    void UpdateFrameTitle();
+
+protected:
+    // Called when another child becomes active (or none): menus and commands follow it.
+    virtual void OnActiveChildChanged() {}
+
+private:
+    QMdiArea* m_pMdiArea = nullptr;
+    std::string m_strAppTitle;
+};
+
+// The program's main window, or null before it exists / after it is gone.
+CMDIFrameWnd* AfxGetMainWnd();
+void AfxSetMainWnd(CMDIFrameWnd* frame);

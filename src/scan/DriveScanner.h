@@ -1,0 +1,27 @@
+#pragma once
+#include "platform/ProgressCtrl.h"
+
+#include <string>
+
+struct ScanColumns;
+class CListCtrl;
+
+// The drive operations of a table and its progress bar.
+class CDriveScanner {
+public:
+    // Rebuilds g_szDrives from the drive map; false (after telling the user) when there is no drive.
+    bool GetDriveLetters();
+    // Starts the counting worker over every drive of g_szDrives; one count at a time.
+    void StartCountThread(ScanColumns* pColumns);
+    // Appends every entry below the folder ("C:/" or a real folder) to the record's arrays,
+    // depth-first pre-order, entries in listing order.
+    void ScanFolder(std::string strFolder, ScanColumns* pColumns);
+    // Lower-cased text after the last full stop of the entry's name; empty when there is none.
+    std::string GetExtension(std::string strPath);
+    // Puts the text into status pane 0 and a progress bar (0..100, at 0) beside it.
+    void ShowProgress(std::string strText, CProgressCtrl* pProgress);
+    // Deletes (into the trash) the entries of the selected rows after asking.
+    void DeleteSelected(CListCtrl* pList, int nKind, bool bAsk);
+
+    CProgressCtrl m_wndProgress;
+};

@@ -1,0 +1,56 @@
+#pragma once
+#include "platform/ListCtrl.h"
+#include "platform/TextColumn.h"
+#include "platform/View.h"
+#include "scan/DriveScanner.h"
+#include "scan/ScanColumns.h"
+
+#include <string>
+#include <vector>
+
+// A table window's view: a report-style list control of one kind (TableKind), filled once by its
+// initial update and then sorted, navigated, searched and pruned by the user.
+class CListView_Table : public CListCtrl, public CView {
+    Q_OBJECT
+public:
+    CListView_Table();
+    ~CListView_Table() override;
+
+    QWidget* GetWidget() override { return this; }
+    void OnInitialUpdate() override;
+    bool HandlesCommand(int nID) const override;
+    void OnCommand(int nID) override;
+
+    void FillTable();
+    void OpenCurrentRow(int nRow);
+    void FindDoubles();
+    void FindByName();
+
+    // Notification handlers of the list control.
+    void OnColumnClick(int nSubItem) override;
+    void OnDblClk(int nItem) override;
+    void OnItemChanged(int nItem) override;
+    void OnKeyDown(unsigned nChar) override;
+    void OnSetFocus() override;
+    std::string GetCellToolTip(int nItem, int nSubItem) const override;
+
+    bool m_bIdle = true;
+    int m_nRow = 0;
+    std::string m_strWork;
+    CListCtrl* m_pList = nullptr;
+    int m_nKind = 0;
+    int m_nDrive = 0;
+    int m_nColWidth[50] = {};
+    int m_nColFormat[50] = {};
+    int m_nColSortType[50] = {};
+    std::string m_strTitle;
+    std::vector<std::string> m_aColNames;
+    CDriveScanner m_scanner;
+    CTextColumn m_aColumns[15];
+    ScanColumns m_scanColumns;
+
+private:
+    void AddColumn(const char* name, int width, int format, int sortType);
+    void WriteStatusLine();
+    void WriteDriveCounts();
+};

@@ -1,0 +1,48 @@
+#pragma once
+#include "platform/MessageBox.h"
+
+#include <string>
+#include <vector>
+
+// A folder of the test's own under /tmp, removed with everything below it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    // Creates a file (and its parent folders) below the folder, with the given bytes.
+    std::string MakeFile(const std::string& relative, const std::string& bytes = {}) const;
+    std::string MakeDir(const std::string& relative) const;
+
+private:
+    std::string m_path;
+};
+
+// Sets an environment variable for the scope, then restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+
+private:
+    std::string m_name;
+    bool m_hadValue = false;
+    std::string m_oldValue;
+};
+
+// Records every message box and answers with the scripted answers (IDOK / IDYES when none left).
+class MessageBoxRecorder {
+public:
+    MessageBoxRecorder();
+    ~MessageBoxRecorder();
+    std::vector<MessageBoxRequest> boxes;
+    std::vector<int> answers;
+
+private:
+    MessageBoxHandler m_previous;
+};
+
+// The entries of a directory in the order the directory listing returns them, without dot entries.
+std::vector<std::string> ListingOrder(const std::string& dir);
