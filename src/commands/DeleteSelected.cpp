@@ -1,0 +1,3 @@
+#include "scan/DriveScanner.h"
+
+void CDriveScanner::DeleteSelected(CListCtrl*, int, bool) {}

@@ -1,0 +1,3 @@
+#include "platform/Trash.h"
+
+std::string MoveToTrash(const std::string&) { return "not moved to the trash"; }
