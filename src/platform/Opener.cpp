@@ -1,0 +1,3 @@
+#include "platform/Opener.h"
+
+void OpenWithDesktop(const std::string&) {}

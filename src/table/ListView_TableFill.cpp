@@ -1,0 +1,3 @@
+#include "table/ListView_Table.h"
+
+void CListView_Table::FillTable() {}
