@@ -1,0 +1,5 @@
+#include "scan/CountThread.h"
+
+unsigned CountThreadProc(void*) { return 0; }
+void CountFolder(std::string, ScanColumns*) {}
+void WaitForCount() {}
