@@ -1,9 +1,115 @@
 #include "table/ListView_Table.h"
 
-CListView_Table::CListView_Table() {}
-CListView_Table::~CListView_Table() {}
-void CListView_Table::OnInitialUpdate() {}
-bool CListView_Table::HandlesCommand(int) const { return false; }
-void CListView_Table::OnCommand(int) {}
-std::string CListView_Table::GetCellToolTip(int, int) const { return {}; }
-void CListView_Table::AddColumn(const char*, int, int, int) {}
+#include "app/Resource.h"
+#include "commands/ResultLines.h"
+#include "platform/Document.h"
+#include "platform/DriveMap.h"
+#include "platform/MDIFrameWnd.h"
+#include "scan/CountThread.h"
+#include "scan/DriveGlobals.h"
+#include "table/SortGlobals.h"
+#include "table/TableKind.h"
+
+#include <string>
+
+CListView_Table::CListView_Table() {
+    // Slot k of the record designates column array k; arrays 10 to 14 stay unused and empty.
+    CTextColumn** record[10] = {&m_scanColumns.pDirPath,      &m_scanColumns.pDirName,
+                               &m_scanColumns.pFilePath,     &m_scanColumns.pFileName,
+                               &m_scanColumns.pFileExt,      &m_scanColumns.pFileLength,
+                               &m_scanColumns.pFileCreated,  &m_scanColumns.pFileModified,
+                               &m_scanColumns.pFileAccessed, &m_scanColumns.pDirCreated};
+    for (int k = 0; k < 10; ++k) *record[k] = &m_aColumns[k];
+}
+
+CListView_Table::~CListView_Table() {
+    // A closing table takes its status text with it, whichever table wrote it.
+    if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
+}
+
+char CListView_Table::GetDriveLetter() const {
+    return m_nDrive >= 0 && m_nDrive < kMaxDrives ? g_szDrives[m_nDrive] : '\0';
+}
+
+char CListView_Table::GetRowDriveLetter(int nRow) const {
+    if (nRow < 0 || nRow >= GetItemCount()) return '\0';
+    const std::string_view cell = GetItemText(nRow, 0);
+    return cell.size() == 4 && cell.substr(0, 3) == "   " ? cell[3] : '\0';
+}
+
+void CListView_Table::OnInitialUpdate() {
+    CView::OnInitialUpdate();
+    m_nKind = g_nNextTable;
+    m_aColNames.clear();
+    m_strWork.clear();
+    switch (m_nKind) {
+    case AllDrives:
+        // The counting worker reads g_szDrives drive by drive: a second All Drives table waits for
+        // a running count before it rebuilds the list, so one count runs at a time over one list.
+        WaitForCount();
+        m_scanner.GetDriveLetters();  // on failure the user was told, and the old list stands
+        m_strWork = "All Drives";
+        AddColumn("Drive", 40, LVCFMT_CENTER, SortText);
+        AddColumn("Files", 70, LVCFMT_RIGHT, SortReal);
+        AddColumn("Dirs", 70, LVCFMT_RIGHT, SortReal);
+        AddColumn("Total bytes", 100, LVCFMT_RIGHT, SortReal);
+        AddColumn("Avail. bytes", 100, LVCFMT_RIGHT, SortReal);
+        AddColumn("Free", 50, LVCFMT_CENTER, SortReal);
+        break;
+    case Files:
+    case Directories:
+    case Doubles:
+    case Found: {
+        m_nDrive = g_nDrive;
+        m_strWork.assign(1, GetDriveLetter());
+        if (m_nKind == Files)
+            m_strWork += ": Files";
+        else if (m_nKind == Directories)
+            m_strWork += ": Directories";
+        else if (m_nKind == Doubles)
+            m_strWork += ": Doubles";
+        else
+            m_strWork += ": Found " + std::to_string(g_aResultLines.GetSize()) + " lines like \"" + g_strFind + "\"";
+        const bool bDirs = m_nKind == Directories;
+        AddColumn("Path", 500, LVCFMT_LEFT, SortText);
+        AddColumn("Name", 150, LVCFMT_LEFT, SortText);
+        AddColumn("Ext", bDirs ? 0 : 50, LVCFMT_CENTER, SortText);
+        AddColumn("Length", bDirs ? 0 : 80, LVCFMT_RIGHT, SortReal);
+        AddColumn("Created", 120, LVCFMT_CENTER, SortDateTime);
+        AddColumn("Modified", 120, LVCFMT_CENTER, SortDateTime);
+        AddColumn("Accessed", 120, LVCFMT_CENTER, SortDateTime);
+        break;
+    }
+    default:
+        break;
+    }
+    m_strTitle = m_strWork;
+    if (CDocument* document = GetDocument()) document->SetTitle(m_strTitle);
+    m_pList = this;
+    // Grid lines, full-row selection and multiple selection are the list control's own look.
+    FillTable();
+}
+
+void CListView_Table::AddColumn(const char* name, int width, int format, int sortType) {
+    const std::size_t i = m_aColNames.size();
+    m_aColNames.emplace_back(name);
+    m_nColWidth[i] = width;
+    m_nColFormat[i] = format;
+    m_nColSortType[i] = sortType;
+}
+
+bool CListView_Table::HandlesCommand(int nID) const { return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES; }
+
+void CListView_Table::OnCommand(int nID) {
+    if (nID == ID_FIND_DOUBLES)
+        FindDoubles();
+    else if (nID == ID_FIND_FILES)
+        FindByName();
+}
+
+std::string CListView_Table::GetCellToolTip(int nItem, int nSubItem) const {
+    // The Drive cell shows "   %c"; the letter alone does not tell which folder it stands for.
+    if (m_nKind != AllDrives || nSubItem != 0) return {};
+    const char letter = GetRowDriveLetter(nItem);
+    return letter ? DriveRootFolder(letter) : std::string();
+}

@@ -51,6 +51,17 @@ public:
 
 private:
     void AddColumn(const char* name, int width, int format, int sortType);
+    // The letter of this table's drive; 0 when m_nDrive names no drive.
+    char GetDriveLetter() const;
+    // The letter an All Drives row shows in its Drive cell ("   %c"); 0 for any other text.
+    char GetRowDriveLetter(int nRow) const;
+    void FillAllDrives();
+    void FillFromScan();
+    void FillFromResultLines();
+    // Moves the progress bar through i * 100 / n for i = 0 .. n - 1, each position set once.
+    void StepProgress(int n);
     void WriteStatusLine();
     void WriteDriveCounts();
+
+    bool m_bWritingCounts = false;  // the count cells being written must not re-enter OnItemChanged
 };

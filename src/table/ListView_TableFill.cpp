@@ -1,3 +1,131 @@
+#include "commands/ResultLines.h"
+#include "platform/DiskFree.h"
+#include "platform/MDIFrameWnd.h"
+#include "platform/WaitCursor.h"
+#include "scan/CountThread.h"
+#include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
+#include "table/TableKind.h"
 
-void CListView_Table::FillTable() {}
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace {
+constexpr int kTableColumns = 7;  // Path, Name, Ext, Length, Created, Modified, Accessed
+}
+
+void CListView_Table::FillTable() {
+    m_strWork = " open " + m_strTitle + " ...";
+    m_scanner.ShowProgress(m_strWork, nullptr);
+    DoWaitCursor(1);
+    hide();
+    DeleteAllItems();
+    for (std::size_t i = 0; i < m_aColNames.size(); ++i)
+        InsertColumn(static_cast<int>(i), m_aColNames[i], m_nColFormat[i], m_nColWidth[i], static_cast<int>(i));
+    // Both walks of a drive share the one current directory of the process: no scan while a count
+    // runs, and the result-line tables keep the same rule.
+    if (m_nKind != AllDrives) WaitForCount();
+    switch (m_nKind) {
+    case AllDrives:
+        FillAllDrives();
+        break;
+    case Files:
+    case Directories:
+        FillFromScan();
+        break;
+    case Doubles:
+    case Found:
+        FillFromResultLines();
+        break;
+    default:
+        break;
+    }
+    for (CTextColumn& column : m_aColumns) column.RemoveAll();
+    DoWaitCursor(-1);
+    show();
+    m_scanner.m_wndProgress.DestroyWindow();
+    if (hasFocus())
+        if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
+}
+
+void CListView_Table::FillAllDrives() {
+    m_scanner.StartCountThread(&m_scanColumns);
+    std::vector<CTextColumn> cells(6);
+    char text[64];
+    for (int r = 0; r < kMaxDrives && g_szDrives[r] != '\0'; ++r) {
+        const char letter = g_szDrives[r];
+        std::snprintf(text, sizeof text, "   %c", letter);
+        cells[0].Add(text);
+        cells[1].Add({});
+        cells[2].Add({});
+        _diskfree_t space;
+        if (_getdiskfree(static_cast<unsigned>(letter - 'A' + 1), &space) != 0) {
+            for (int c = 3; c < 6; ++c) cells[c].Add({});  // a drive that cannot be asked shows its letter only
+            continue;
+        }
+        const double total = static_cast<double>(space.bytes_per_sector) * static_cast<double>(space.sectors_per_cluster) *
+                             static_cast<double>(space.total_clusters);
+        const double avail = static_cast<double>(space.avail_clusters) * static_cast<double>(space.bytes_per_sector) *
+                             static_cast<double>(space.sectors_per_cluster);
+        std::snprintf(text, sizeof text, "%.0f", total);
+        cells[3].Add(text);
+        std::snprintf(text, sizeof text, "%.0f", avail);
+        cells[4].Add(text);
+        // A file system that reports no bytes at all has no free share to show.
+        if (total > 0) {
+            std::snprintf(text, sizeof text, "%2.0f %%", avail * 100 / total);
+            cells[5].Add(text);
+        } else {
+            cells[5].Add({});
+        }
+    }
+    TakeRows(std::move(cells));  // no progress positions: the bar of an All Drives table stays at 0
+}
+
+void CListView_Table::FillFromScan() {
+    const char letter = GetDriveLetter();
+    if (letter != '\0') {
+        m_strWork = std::string(1, letter) + ":/";
+        m_scanner.ScanFolder(m_strWork, &m_scanColumns);
+    }
+    // The scanned arrays become the list's columns whole: the texts are held once, never copied.
+    std::vector<CTextColumn> cells(kTableColumns);
+    if (m_nKind == Files) {
+        for (int c = 0; c < kTableColumns; ++c) cells[c] = std::move(m_aColumns[2 + c]);
+    } else {
+        cells[0] = std::move(m_aColumns[0]);
+        cells[1] = std::move(m_aColumns[1]);
+        cells[4] = std::move(m_aColumns[9]);
+    }
+    const int n = static_cast<int>(cells[0].GetSize());
+    TakeRows(std::move(cells));
+    StepProgress(n);
+}
+
+void CListView_Table::FillFromResultLines() {
+    const int n = static_cast<int>(g_aResultLines.GetSize());
+    std::vector<CTextColumn> cells(kTableColumns);
+    for (int i = 0; i < n; ++i) {
+        const std::vector<std::string_view> pieces = SplitResultLine(g_aResultLines[i]);
+        // Pieces beyond the seventh have no column; missing ones leave their cells empty.
+        for (int c = 0; c < kTableColumns; ++c)
+            cells[c].Add(c < static_cast<int>(pieces.size()) ? pieces[c] : std::string_view());
+    }
+    TakeRows(std::move(cells));
+    StepProgress(n);
+    g_aResultLines.RemoveAll();
+}
+
+void CListView_Table::StepProgress(int n) {
+    // Row i would set i * 100 / n; a million rows give only a hundred distinct positions, so the
+    // bar is set once per position, at the first row that reaches it.
+    int last = -1;
+    for (int p = 0; p < 100 && n > 0; ++p) {
+        const long long i = (static_cast<long long>(p) * n + 99) / 100;  // first row with i * 100 / n >= p
+        if (i >= n) break;
+        const int pos = static_cast<int>(i * 100 / n);
+        if (pos != last) m_scanner.m_wndProgress.SetPos(pos);
+        last = pos;
+    }
+}

@@ -1,8 +1,88 @@
+#include "app/ZorbinApp.h"
+#include "platform/DocTemplate.h"
+#include "platform/MDIFrameWnd.h"
+#include "platform/Opener.h"
+#include "platform/StatusBar.h"
+#include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
+#include "table/TableKind.h"
 
-void CListView_Table::OnItemChanged(int) {}
-void CListView_Table::OnSetFocus() {}
-void CListView_Table::OnDblClk(int) {}
-void CListView_Table::OpenCurrentRow(int) {}
-void CListView_Table::WriteStatusLine() {}
-void CListView_Table::WriteDriveCounts() {}
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+void CListView_Table::OnItemChanged(int nItem) {
+    // Fills, sorts and deletes renumber and rewrite rows with the view hidden: none of that is a
+    // move of the user's.
+    if (!isVisible() || m_bWritingCounts) return;
+    m_nRow = nItem;
+    WriteStatusLine();
+    if (m_nKind == AllDrives && g_pCountThread.load(std::memory_order_acquire) == nullptr) WriteDriveCounts();
+}
+
+void CListView_Table::OnSetFocus() {
+    if (m_bIdle) WriteStatusLine();
+}
+
+void CListView_Table::OnDblClk(int nItem) {
+    if (nItem >= 0) OpenCurrentRow(m_nRow);  // the current row, not the one under the pointer
+}
+
+void CListView_Table::OpenCurrentRow(int nRow) {
+    // m_nRow can name no row: an empty table, or a row that a delete took away.
+    if (nRow < 0 || nRow >= GetItemCount()) return;
+    switch (m_nKind) {
+    case AllDrives: {
+        // The drive comes from the row's own Drive cell, so a sorted table opens the drive it shows.
+        const char letter = GetRowDriveLetter(nRow);
+        const void* found = letter ? std::memchr(g_szDrives, letter, strnlen(g_szDrives, kMaxDrives)) : nullptr;
+        if (!found) return;
+        g_nDrive = static_cast<int>(static_cast<const char*>(found) - g_szDrives);
+        g_nNextTable = Directories;
+        theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
+        g_nNextTable = Files;  // opened last, so the Files table ends up active
+        theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
+        break;
+    }
+    case Files:
+    case Directories:
+    case Doubles:
+    case Found: {
+        m_strWork = GetItemText(nRow, 0);
+        // Every cell of a result-line table begins with the blank of its line; the path does not.
+        if ((m_nKind == Doubles || m_nKind == Found) && !m_strWork.empty() && m_strWork[0] == ' ') m_strWork.erase(0, 1);
+        OpenWithDesktop(m_strWork);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CListView_Table::WriteStatusLine() {
+    char text[64];
+    std::snprintf(text, sizeof text, " Line: %6d / %6d", m_nRow + 1, GetItemCount());
+    m_strWork = text;
+    if (CMDIFrameWnd* frame = AfxGetMainWnd())
+        if (CStatusBar* bar = frame->GetStatusBar()) bar->SetPaneText(0, m_strWork, true);
+}
+
+void CListView_Table::WriteDriveCounts() {
+    // Drive i's row is row i until the table is sorted; the Drive cell finds it in any order.
+    int rowOfLetter[256];
+    std::fill(std::begin(rowOfLetter), std::end(rowOfLetter), -1);
+    for (int r = 0; r < GetItemCount(); ++r)
+        if (const char letter = GetRowDriveLetter(r)) rowOfLetter[static_cast<unsigned char>(letter)] = r;
+    m_bWritingCounts = true;
+    char text[64];
+    for (int i = 0; i < kMaxDrives && g_szDrives[i] != '\0'; ++i) {
+        const int r = rowOfLetter[static_cast<unsigned char>(g_szDrives[i])];
+        if (r < 0) continue;
+        std::snprintf(text, sizeof text, "%.0f", g_dFileCount[i]);
+        SetItemText(r, 1, text);
+        std::snprintf(text, sizeof text, "%.0f", g_dDirCount[i]);
+        SetItemText(r, 2, text);
+    }
+    m_bWritingCounts = false;
+}
