@@ -1,3 +1,37 @@
 #include "table/ListView_Table.h"
 
-void CListView_Table::OnKeyDown(unsigned) {}
+#include "table/TableKind.h"
+
+// The keys a table handles itself. The list control's own handling (moving the selection...)
+// follows in every case, after this returns.
+void CListView_Table::OnKeyDown(unsigned nChar) {
+    const bool bCtrl = GetKeyState(VK_CONTROL) < 0;
+    switch (nChar) {
+    case VK_RETURN:
+        OpenCurrentRow(m_nRow);
+        break;
+    case VK_DELETE:
+        if (m_nKind != AllDrives) {
+            // Hidden while the question is up and the rows go.
+            const bool bHadFocus = hasFocus();
+            hide();
+            m_scanner.DeleteSelected(m_pList, m_nKind, true);
+            show();
+            if (bHadFocus) setFocus();
+        }
+        break;
+    case 'A':
+        // One step: selecting a million rows one at a time, each through the item-change
+        // handling, takes minutes. The current row ends as the last row, as row by row would.
+        if (bCtrl) m_pList->SelectAllItems();
+        break;
+    case 'D':
+        if (bCtrl && m_nKind == Files) FindDoubles();
+        break;
+    case 'F':
+        if (bCtrl && m_nKind != AllDrives) FindByName();
+        break;
+    default:
+        break;
+    }
+}
