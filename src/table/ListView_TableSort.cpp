@@ -28,6 +28,9 @@ double CellToReal(std::string_view text) {
     return value;
 }
 
+// atoi and atol need a NUL-terminated text; a cell that was never set may have no storage at all.
+const char* CellText(std::string_view text) { return text.data() ? text.data() : ""; }
+
 template <typename T>
 int Order(const T& a, const T& b) {
     // Ascending: 1 when a goes after b. Descending: 1 when a is not after b, so two equal rows
@@ -46,9 +49,9 @@ int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lPar
     const std::string_view b = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
     switch (g_nSortType) {
     case SortInteger:
-        return Order(std::atoi(a.data()), std::atoi(b.data()));
+        return Order(std::atoi(CellText(a)), std::atoi(CellText(b)));
     case SortLong:
-        return Order(std::atol(a.data()), std::atol(b.data()));
+        return Order(std::atol(CellText(a)), std::atol(CellText(b)));
     case SortReal:
     case SortFloat:
         return Order(CellToReal(a), CellToReal(b));
