@@ -2,31 +2,383 @@
 
 #include "platform/ListModel.h"
 
-CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListModel(m_rows, this)) { setModel(m_pModel); }
-CListCtrl::~CListCtrl() = default;
-int CListCtrl::InsertColumn(int, std::string_view, int, int, int) { return -1; }
-int CListCtrl::GetColumnCount() const { return 0; }
-std::string CListCtrl::GetColumnHeading(int) const { return {}; }
-int CListCtrl::GetColumnFormat(int) const { return 0; }
-int CListCtrl::GetColumnWidth(int) const { return 0; }
-int CListCtrl::GetItemCount() const { return 0; }
-int CListCtrl::InsertItem(int, std::string_view, std::intptr_t) { return -1; }
-bool CListCtrl::SetItemText(int, int, std::string_view) { return false; }
-std::string_view CListCtrl::GetItemText(int, int) const { return {}; }
-std::intptr_t CListCtrl::GetItemData(int) const { return 0; }
-bool CListCtrl::SetItemData(int, std::intptr_t) { return false; }
-bool CListCtrl::DeleteItem(int) { return false; }
-bool CListCtrl::DeleteAllItems() { return true; }
-void CListCtrl::TakeRows(std::vector<CTextColumn>) {}
-bool CListCtrl::SortItems(CListRows::CompareFn, std::intptr_t) { return true; }
-int CListCtrl::GetNextItem(int, unsigned) const { return -1; }
-unsigned CListCtrl::GetSelectedCount() const { return 0; }
-std::vector<int> CListCtrl::GetSelectedItems() const { return {}; }
-bool CListCtrl::SetItemState(int, unsigned, unsigned) { return false; }
-unsigned CListCtrl::GetItemState(int, unsigned) const { return 0; }
-void CListCtrl::SelectAllItems() {}
-void CListCtrl::keyPressEvent(QKeyEvent* event) { QTableView::keyPressEvent(event); }
-void CListCtrl::focusInEvent(QFocusEvent* event) { QTableView::focusInEvent(event); }
-void CListCtrl::mouseDoubleClickEvent(QMouseEvent* event) { QTableView::mouseDoubleClickEvent(event); }
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <algorithm>
+#include <climits>
+#include <iterator>
 
-short GetKeyState(int) { return 0; }
+namespace {
+// Modifiers of the key event being handled, for GetKeyState; depth > 0 while one is.
+Qt::KeyboardModifiers g_keyModifiers;
+int g_nKeyDepth = 0;
+
+unsigned VirtualKey(int key) {
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return static_cast<unsigned>(key);  // Qt's codes of letters and digits are the ASCII capitals
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    default: return 0;
+    }
+}
+}  // namespace
+
+CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListModel(m_rows, this)) {
+    setModel(m_pModel);
+    m_pModel->m_toolTip = [this](int row, int col) { return GetCellToolTip(row, col); };
+
+    // A report list: whole rows, several of them (click, Shift+click, Ctrl+click), grid lines,
+    // nothing to edit, no row header.
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    setSortingEnabled(false);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    // Every row the same height, never measured: a million rows lay out in no time.
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    // Column widths are those given, 0 included; a click reports the column and does nothing else.
+    QHeaderView* columns = horizontalHeader();
+    columns->setMinimumSectionSize(0);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setStretchLastSection(false);
+    columns->setSectionsMovable(false);
+    columns->setSectionsClickable(true);
+    columns->setHighlightSections(false);
+    columns->setSortIndicatorShown(false);
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int section) { OnColumnClick(section); });
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid()) OnItemChanged(current.row());
+            });
+    const auto forgetSelection = [this] { m_bSelectedRunsValid = false; };
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, forgetSelection);
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, forgetSelection);
+    connect(m_pModel, &QAbstractItemModel::layoutChanged, this, forgetSelection);
+    connect(m_pModel, &QAbstractItemModel::rowsInserted, this, forgetSelection);
+    connect(m_pModel, &QAbstractItemModel::rowsRemoved, this, forgetSelection);
+    connect(m_pModel, &QAbstractItemModel::columnsInserted, this, forgetSelection);
+}
+
+CListCtrl::~CListCtrl() = default;
+
+// ---- columns
+
+int CListCtrl::InsertColumn(int nCol, std::string_view heading, int nFormat, int nWidth, int /*nSubItem*/) {
+    // The sub-item index is the column's own index in every table of Zorbin, so it is not stored.
+    if (nCol < 0) return -1;
+    const int at = std::min(nCol, GetColumnCount());
+    m_pModel->beginInsertColumns(QModelIndex(), at, at);
+    m_rows.InsertColumn(at);
+    m_pModel->Columns().insert(m_pModel->Columns().begin() + at, CListModel::Column{std::string(heading), nFormat});
+    m_pModel->endInsertColumns();
+    horizontalHeader()->resizeSection(at, std::max(nWidth, 0));
+    return at;
+}
+
+int CListCtrl::GetColumnCount() const { return m_rows.GetColumnCount(); }
+
+std::string CListCtrl::GetColumnHeading(int nCol) const {
+    if (nCol < 0 || nCol >= GetColumnCount()) return {};
+    return m_pModel->Columns()[static_cast<std::size_t>(nCol)].heading;
+}
+
+int CListCtrl::GetColumnFormat(int nCol) const {
+    if (nCol < 0 || nCol >= GetColumnCount()) return LVCFMT_LEFT;
+    return m_pModel->Columns()[static_cast<std::size_t>(nCol)].format;
+}
+
+int CListCtrl::GetColumnWidth(int nCol) const {
+    if (nCol < 0 || nCol >= GetColumnCount()) return 0;
+    return horizontalHeader()->sectionSize(nCol);
+}
+
+bool CListCtrl::SetColumnWidth(int nCol, int nWidth) {
+    if (nCol < 0 || nCol >= GetColumnCount()) return false;
+    horizontalHeader()->resizeSection(nCol, std::max(nWidth, 0));
+    return true;
+}
+
+// ---- rows and cells
+
+int CListCtrl::GetItemCount() const { return m_rows.GetRowCount(); }
+
+int CListCtrl::InsertItem(int nItem, std::string_view text, std::intptr_t lParam) {
+    if (nItem < 0) return -1;
+    const int at = std::min(nItem, GetItemCount());
+    m_pModel->beginInsertRows(QModelIndex(), at, at);
+    const int row = m_rows.InsertRow(at, text, lParam);
+    m_pModel->endInsertRows();
+    return row;
+}
+
+bool CListCtrl::SetItemText(int nItem, int nSubItem, std::string_view text) {
+    // Tells the view that the cell changed, nothing else: no selection or current-row change, so
+    // no OnItemChanged (the All Drives counts are written from inside that handler).
+    if (!m_rows.SetText(nItem, nSubItem, text)) return false;
+    m_pModel->CellChanged(nItem, nSubItem);
+    return true;
+}
+
+std::string_view CListCtrl::GetItemText(int nItem, int nSubItem) const { return m_rows.GetText(nItem, nSubItem); }
+
+std::intptr_t CListCtrl::GetItemData(int nItem) const { return m_rows.GetData(nItem); }
+
+bool CListCtrl::SetItemData(int nItem, std::intptr_t data) { return m_rows.SetData(nItem, data); }
+
+bool CListCtrl::DeleteItem(int nItem) {
+    if (nItem < 0 || nItem >= GetItemCount()) return false;
+    m_pModel->beginRemoveRows(QModelIndex(), nItem, nItem);
+    m_rows.DeleteRow(nItem);
+    m_pModel->endRemoveRows();
+    return true;
+}
+
+int CListCtrl::DeleteItems(const std::vector<int>& rows) {
+    const int current = currentIndex().row();
+    int before = 0;  // rows removed above the current one
+    for (const int row : rows)
+        if (row >= 0 && row < current) ++before;
+    m_pModel->beginResetModel();
+    const int removed = m_rows.DeleteRows(rows);
+    m_pModel->endResetModel();
+    if (current >= 0 && GetItemCount() > 0) {
+        const int row = std::min(current - before, GetItemCount() - 1);
+        selectionModel()->setCurrentIndex(m_pModel->index(row, 0), QItemSelectionModel::NoUpdate);
+    }
+    return removed;
+}
+
+bool CListCtrl::DeleteAllItems() {
+    m_pModel->beginResetModel();
+    m_rows.DeleteAll();
+    m_pModel->endResetModel();
+    return true;
+}
+
+void CListCtrl::TakeRows(std::vector<CTextColumn> columns) {
+    m_pModel->beginResetModel();
+    m_rows.DeleteAll();
+    m_rows.TakeRows(std::move(columns));
+    m_pModel->endResetModel();
+}
+
+bool CListCtrl::SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort) {
+    // The comparison reads cells through GetItemText by the row numbers from before the sort:
+    // CListRows keeps the old order until its merge is done. One layout change tells the view.
+    selectionModel()->clearSelection();
+    emit m_pModel->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_rows.Sort(compare, lParamSort);
+    // Persistent indexes keep their row numbers: the current row stays where it was.
+    emit m_pModel->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+// ---- selection and current row
+
+const std::vector<std::pair<int, int>>& CListCtrl::SelectedRuns() const {
+    if (m_bSelectedRunsValid) return m_selectedRuns;
+    m_selectedRuns.clear();
+    // The ranges of a selection may overlap (Ctrl+click toggles, Shift+click extends): sort and merge.
+    const QItemSelection selection = selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection)
+        if (range.isValid()) m_selectedRuns.emplace_back(range.top(), range.bottom());
+    std::sort(m_selectedRuns.begin(), m_selectedRuns.end());
+    std::size_t kept = 0;
+    for (const auto& run : m_selectedRuns) {
+        if (kept > 0 && run.first <= m_selectedRuns[kept - 1].second + 1)
+            m_selectedRuns[kept - 1].second = std::max(m_selectedRuns[kept - 1].second, run.second);
+        else
+            m_selectedRuns[kept++] = run;
+    }
+    m_selectedRuns.resize(kept);
+    m_bSelectedRunsValid = true;
+    return m_selectedRuns;
+}
+
+bool CListCtrl::IsRowSelected(int nItem) const {
+    const auto& runs = SelectedRuns();
+    auto it = std::upper_bound(runs.begin(), runs.end(), std::make_pair(nItem, INT_MAX));
+    return it != runs.begin() && std::prev(it)->second >= nItem;
+}
+
+void CListCtrl::SelectRows(int first, int last, bool select) {
+    if (GetColumnCount() == 0 || first > last) return;
+    const QItemSelection rows(m_pModel->index(first, 0), m_pModel->index(last, GetColumnCount() - 1));
+    selectionModel()->select(rows, select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+    m_bSelectedRunsValid = false;
+}
+
+int CListCtrl::GetNextItem(int nItem, unsigned flags) const {
+    const int count = GetItemCount();
+    int from = std::max(nItem + 1, 0);
+    if (from >= count) return -1;
+    if (flags & LVNI_FOCUSED) {
+        const int current = currentIndex().row();
+        if (current < from || current >= count) return -1;
+        return (flags & LVNI_SELECTED) && !IsRowSelected(current) ? -1 : current;
+    }
+    if (!(flags & LVNI_SELECTED)) return from;
+    const auto& runs = SelectedRuns();
+    // The first run that ends at or after `from`.
+    auto it = std::lower_bound(runs.begin(), runs.end(), from,
+                               [](const std::pair<int, int>& run, int row) { return run.second < row; });
+    if (it == runs.end()) return -1;
+    const int row = std::max(it->first, from);
+    return row < count ? row : -1;
+}
+
+unsigned CListCtrl::GetSelectedCount() const {
+    const int count = GetItemCount();
+    unsigned selected = 0;
+    for (const auto& [first, last] : SelectedRuns())
+        if (first < count) selected += static_cast<unsigned>(std::min(last, count - 1) - first + 1);
+    return selected;
+}
+
+std::vector<int> CListCtrl::GetSelectedItems() const {
+    const int count = GetItemCount();
+    std::vector<int> rows;
+    rows.reserve(GetSelectedCount());
+    for (const auto& [first, last] : SelectedRuns())
+        for (int row = first; row <= last && row < count; ++row) rows.push_back(row);
+    return rows;
+}
+
+bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
+    const int count = GetItemCount();
+    if (nItem < -1 || nItem >= count) return false;
+    if (nItem == -1) {
+        // Every row, in one step.
+        if ((mask & LVIS_SELECTED) && count > 0) {
+            const bool select = (state & LVIS_SELECTED) != 0;
+            if (select) {
+                SelectAllItems();
+            } else if (selectionModel()->hasSelection()) {
+                selectionModel()->clearSelection();
+                m_bSelectedRunsValid = false;
+                OnItemChanged(count - 1);
+            }
+        }
+        return true;
+    }
+    bool changed = false;
+    if (mask & LVIS_SELECTED) {
+        const bool select = (state & LVIS_SELECTED) != 0;
+        if (select != IsRowSelected(nItem)) {
+            SelectRows(nItem, nItem, select);
+            changed = true;
+        }
+    }
+    if (mask & LVIS_FOCUSED) {
+        const bool focus = (state & LVIS_FOCUSED) != 0;
+        // Moving the current row notifies through currentChanged itself.
+        if (focus && currentIndex().row() != nItem)
+            selectionModel()->setCurrentIndex(m_pModel->index(nItem, 0), QItemSelectionModel::NoUpdate);
+        else if (!focus && currentIndex().row() == nItem)
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    if (changed) OnItemChanged(nItem);
+    return true;
+}
+
+unsigned CListCtrl::GetItemState(int nItem, unsigned mask) const {
+    if (nItem < 0 || nItem >= GetItemCount()) return 0;
+    unsigned state = 0;
+    if ((mask & LVIS_SELECTED) && IsRowSelected(nItem)) state |= LVIS_SELECTED;
+    if ((mask & LVIS_FOCUSED) && currentIndex().row() == nItem) state |= LVIS_FOCUSED;
+    return state;
+}
+
+void CListCtrl::SelectAllItems() {
+    const int count = GetItemCount();
+    if (count == 0 || GetColumnCount() == 0) return;
+    // One range for all rows; a million single selections would take minutes.
+    const QItemSelection all(m_pModel->index(0, 0), m_pModel->index(count - 1, GetColumnCount() - 1));
+    selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
+    m_bSelectedRunsValid = false;
+    OnItemChanged(count - 1);
+}
+
+// ---- input
+
+void CListCtrl::keyPressEvent(QKeyEvent* event) {
+    const unsigned nChar = VirtualKey(event->key());
+    const Qt::KeyboardModifiers saved = g_keyModifiers;
+    g_keyModifiers = event->modifiers();
+    ++g_nKeyDepth;
+    QPointer<CListCtrl> self(this);
+    if (nChar) OnKeyDown(nChar);
+    // The default handling runs in every case, unless the handler closed the window.
+    if (self) {
+        QTableView::keyPressEvent(event);
+        // Enter only ever reaches OnKeyDown: the view's own handling ignores it, which would pass
+        // it on to the frame (and to a dialog's default button).
+        if (nChar == VK_RETURN) event->accept();
+    }
+    --g_nKeyDepth;
+    g_keyModifiers = saved;
+}
+
+void CListCtrl::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    OnSetFocus();
+}
+
+void CListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    const bool left = event->button() == Qt::LeftButton;
+    QPointer<CListCtrl> self(this);
+    // First the view's own handling, which makes the row under the mouse the current one (so
+    // OnItemChanged has run), then the notification, as the list control sends it after the click.
+    QTableView::mouseDoubleClickEvent(event);
+    if (self && left) OnDblClk(hit.isValid() ? hit.row() : -1);
+}
+
+short GetKeyState(int nVirtKey) {
+    const Qt::KeyboardModifiers modifiers =
+        g_nKeyDepth > 0 ? g_keyModifiers : QGuiApplication::keyboardModifiers();
+    bool down = false;
+    switch (nVirtKey) {
+    case VK_CONTROL: down = modifiers & Qt::ControlModifier; break;
+    case VK_SHIFT: down = modifiers & Qt::ShiftModifier; break;
+    case VK_MENU: down = modifiers & Qt::AltModifier; break;
+    default: break;
+    }
+    return down ? static_cast<short>(0x8000) : 0;  // high bit set: down
+}

@@ -5,13 +5,20 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CListModel;
 
 enum : int { LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2 };
-enum : unsigned { LVIS_FOCUSED = 0x01, LVIS_SELECTED = 0x02, LVNI_ALL = 0x00, LVNI_SELECTED = 0x02 };
+enum : unsigned { LVIS_FOCUSED = 0x01, LVIS_SELECTED = 0x02, LVNI_ALL = 0x00, LVNI_FOCUSED = 0x01, LVNI_SELECTED = 0x02 };
 enum : unsigned { VK_RETURN = 0x0D, VK_CONTROL = 0x11, VK_DELETE = 0x2E };
+// The other virtual-key codes OnKeyDown sees; letters and digits are their ASCII capitals.
+enum : unsigned {
+    VK_BACK = 0x08, VK_TAB = 0x09, VK_SHIFT = 0x10, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
+    VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26,
+    VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_F1 = 0x70
+};
 
 // The report-style list control: rows in a CListRows, shown through a thin model in a QTableView
 // with grid lines, full-row selection, multiple selection and fixed row height. Notifications reach
@@ -27,6 +34,7 @@ public:
     std::string GetColumnHeading(int nCol) const;
     int GetColumnFormat(int nCol) const;
     int GetColumnWidth(int nCol) const;
+    bool SetColumnWidth(int nCol, int nWidth);
 
     int GetItemCount() const;
     int InsertItem(int nItem, std::string_view text, std::intptr_t lParam);
@@ -35,13 +43,22 @@ public:
     std::intptr_t GetItemData(int nItem) const;
     bool SetItemData(int nItem, std::intptr_t data);
     bool DeleteItem(int nItem);
+    // Removes the rows at the given positions (ascending) in one pass and one model reset, for
+    // many rows at once. The selection is cleared; the current row keeps its place, or the last
+    // row when it is past the end. Returns how many rows went.
+    int DeleteItems(const std::vector<int>& rows);
     bool DeleteAllItems();
     // Replaces all rows by whole columns of texts (see CListRows::TakeRows): one model reset.
     void TakeRows(std::vector<CTextColumn> columns);
+    // Sorts with compare(itemDataA, itemDataB, lParamSort), 1 when A goes after B (see
+    // CListRows::Sort). Item data moves with its row; the selection is cleared, since the rows it
+    // named have moved; the current row keeps its number.
     bool SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort);
 
-    // Selection and current row, as item states.
-    int GetNextItem(int nItem, unsigned flags) const;  // LVNI_SELECTED: next selected row after nItem
+    // Selection and current row, as item states. nItem -1 in SetItemState means every row.
+    // Next row after nItem (-1: from the first) with every state in flags: LVNI_SELECTED,
+    // LVNI_FOCUSED (the current row); LVNI_ALL: simply the next row.
+    int GetNextItem(int nItem, unsigned flags) const;
     unsigned GetSelectedCount() const;
     std::vector<int> GetSelectedItems() const;          // ascending
     bool SetItemState(int nItem, unsigned state, unsigned mask);
@@ -67,8 +84,16 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // Selected rows as sorted, disjoint [first, last] runs, rebuilt after any change of the
+    // selection: a loop of GetNextItem over a large selection must not rebuild it every time.
+    const std::vector<std::pair<int, int>>& SelectedRuns() const;
+    bool IsRowSelected(int nItem) const;
+    void SelectRows(int first, int last, bool select);
+
     CListRows m_rows;
     CListModel* m_pModel = nullptr;
+    mutable std::vector<std::pair<int, int>> m_selectedRuns;
+    mutable bool m_bSelectedRunsValid = false;
 };
 
 // Virtual-key state as the key handler sees it: negative while Ctrl is down.

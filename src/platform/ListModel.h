@@ -21,6 +21,8 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Selectable and enabled, never editable.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     std::vector<Column>& Columns() { return m_columns; }
     std::function<std::string(int row, int col)> m_toolTip;

@@ -17,6 +17,9 @@ public:
     int GetRowCount() const { return static_cast<int>(m_order.size()); }
     int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
     void SetColumnCount(int count);
+    // Inserts an empty column before column nCol (clamped to the end); the cells of later columns
+    // move one to the right.
+    void InsertColumn(int nCol);
 
     // Inserts a row at display position nRow (clamped to the end) with the text of column 0.
     int InsertRow(int nRow, std::string_view text, std::intptr_t data);
@@ -29,6 +32,9 @@ public:
     std::intptr_t GetData(int nRow) const;
     bool SetData(int nRow, std::intptr_t data);
     bool DeleteRow(int nRow);
+    // Removes the rows at the given display positions (ascending; others are ignored) in one pass.
+    // Returns how many rows went.
+    int DeleteRows(const std::vector<int>& rows);
     void DeleteAll();
 
     // Sorts the display order with compare(dataA, dataB, context), which returns 1 when the first
@@ -39,7 +45,16 @@ public:
     std::uint64_t TextBytes() const;
     std::uint64_t HeapBytes() const;
 
+    // Display position -> storage slot, for callers that permute rows themselves.
+    const std::vector<std::uint32_t>& Order() const { return m_order; }
+
 private:
+    std::uint32_t Slot(int nRow) const { return m_order[static_cast<std::size_t>(nRow)]; }
+    bool IsRow(int nRow) const { return nRow >= 0 && static_cast<std::size_t>(nRow) < m_order.size(); }
+    // Deleted rows leave their texts behind in the columns; once they outnumber the rows still
+    // shown, the columns are rebuilt from the rows that remain, in display order.
+    void CompactIfSparse();
+
     std::vector<CTextColumn> m_columns;
     std::vector<std::intptr_t> m_data;   // by slot
     std::vector<std::uint32_t> m_order;  // display row -> slot

@@ -43,8 +43,13 @@ void CTextColumn::Reserve(std::uint64_t bytes) {
 }
 
 void CTextColumn::Add(std::string_view text) {
+    // The text may be an element of this array (col.Add(col[0])): the buffer can move under it.
+    const bool inside = !text.empty() && m_pData && text.data() >= m_pData &&
+                        text.data() < m_pData + m_nCapacity;
+    const std::uint64_t from = inside ? static_cast<std::uint64_t>(text.data() - m_pData) : 0;
     Reserve(m_nUsed + text.size() + 1);
-    if (!text.empty()) std::memcpy(m_pData + m_nUsed, text.data(), text.size());
+    if (inside) text = std::string_view(m_pData + from, text.size());
+    if (!text.empty()) std::memmove(m_pData + m_nUsed, text.data(), text.size());
     m_pData[m_nUsed + text.size()] = '\0';
     const std::uint64_t end = m_nUsed + text.size() + 1;
     while (m_wraps.size() < (end >> 32)) m_wraps.push_back(m_ends.size());
@@ -62,7 +67,7 @@ std::uint64_t CTextColumn::End(std::size_t i) const {
 std::uint64_t CTextColumn::Begin(std::size_t i) const { return i == 0 ? 0 : End(i - 1); }
 
 std::string_view CTextColumn::GetAt(std::size_t i) const {
-    if (i >= m_ends.size()) return {};
+    if (i >= m_ends.size()) return std::string_view("", 0);  // NUL-terminated like every element
     if (!m_replaced.empty()) {
         auto it = m_replaced.find(i);
         if (it != m_replaced.end()) return it->second;
@@ -73,14 +78,32 @@ std::string_view CTextColumn::GetAt(std::size_t i) const {
 
 void CTextColumn::SetAt(std::size_t i, std::string_view text) {
     if (i >= m_ends.size()) return;
-    if (i + 1 == m_ends.size() && m_replaced.empty()) {
-        m_nUsed = Begin(i);
-        m_ends.pop_back();
-        while (!m_wraps.empty() && m_wraps.back() >= m_ends.size()) m_wraps.pop_back();
+    if (i + 1 == m_ends.size()) {
+        // The last element is rewritten in place: a fill sets the cells of the row it just added.
+        // The text may be this very element, so it goes through a copy when it lies in the buffer.
+        m_replaced.erase(i);
+        const bool inside = !text.empty() && text.data() >= m_pData && text.data() < m_pData + m_nCapacity;
+        std::string keep;
+        if (inside) {
+            keep.assign(text);
+            text = keep;
+        }
+        Truncate(i);
         Add(text);
         return;
     }
     m_replaced[i] = std::string(text);
+}
+
+void CTextColumn::Truncate(std::size_t n) {
+    if (n >= m_ends.size()) return;
+    m_nUsed = Begin(n);
+    m_ends.resize(n);
+    while (!m_wraps.empty() && m_wraps.back() >= n) m_wraps.pop_back();
+    for (auto it = m_replaced.begin(); it != m_replaced.end();) {
+        if (it->first >= n) it = m_replaced.erase(it);
+        else ++it;
+    }
 }
 
 void CTextColumn::RemoveAll() {

@@ -28,6 +28,8 @@ public:
     std::string_view operator[](std::size_t i) const { return GetAt(i); }
     std::size_t GetSize() const { return m_ends.size(); }
     bool IsEmpty() const { return m_ends.empty(); }
+    // Drops the elements from index n on.
+    void Truncate(std::size_t n);
     // Empties the array and gives its memory back.
     void RemoveAll();
     // Bytes of all element texts, without the NULs: what the cells hold.
