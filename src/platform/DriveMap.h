@@ -12,5 +12,6 @@ unsigned long _getdrives();
 // The folder of a drive letter ('C'), or an empty text when the letter names no drive.
 std::string DriveRootFolder(char letter);
 // Resolves a drive path such as "C:/" or "C:/x/y" through the map into a real path
-// ("/" + "x/y"); any other path comes back unchanged.
+// ("/" + "x/y"); any other path comes back unchanged. A letter that names no drive gives an
+// empty text, which no walk can open.
 std::string ResolveDrivePath(const std::string& path);

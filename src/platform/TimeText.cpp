@@ -1,5 +1,181 @@
 #include "platform/TimeText.h"
 
-bool AppendTimeText(std::int64_t, std::string&) { return false; }
-std::string TimeText(std::int64_t) { return {}; }
-std::optional<std::int64_t> ParseTimeText(std::string_view) { return std::nullopt; }
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// A scan formats three times per file. localtime_r costs about a microsecond, so the offset from
+// UTC is kept per 15-minute bucket (every zone's transitions fall on a quarter hour) once both
+// ends of the bucket have shown the same offset; the calendar is then plain arithmetic.
+constexpr std::int64_t kBucketSeconds = 900;
+constexpr std::size_t kCacheSlots = 1024;
+
+std::atomic<unsigned> g_nZoneGeneration{0};
+
+struct OffsetCache {
+    unsigned generation = 0;
+    std::int64_t bucket[kCacheSlots];
+    std::int32_t offset[kCacheSlots];
+    bool valid[kCacheSlots] = {};
+};
+thread_local OffsetCache t_cache;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// Days since 1970-01-01 to the proleptic Gregorian date, and back (H. Hinnant's algorithms).
+void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+}
+
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+bool UtcOffset(std::int64_t t, long& offset) {
+    const time_t tt = static_cast<time_t>(t);
+    struct tm tm;
+    if (!localtime_r(&tt, &tm)) return false;
+    offset = tm.tm_gmtoff;
+    return true;
+}
+
+char* Put2(char* p, unsigned v) {
+    p[0] = static_cast<char>('0' + v / 10);
+    p[1] = static_cast<char>('0' + v % 10);
+    return p + 2;
+}
+
+// "dd/mm/yyyy HH:MM:SS" into buf (at least 32 bytes); returns the length.
+std::size_t Format(char* buf, std::int64_t year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                   unsigned second) {
+    if (year < 0 || year > 9999)
+        return static_cast<std::size_t>(std::snprintf(buf, 32, "%02u/%02u/%lld %02u:%02u:%02u", day, month,
+                                                      static_cast<long long>(year), hour, minute, second));
+    char* p = Put2(buf, day);
+    *p++ = '/';
+    p = Put2(p, month);
+    *p++ = '/';
+    p = Put2(p, static_cast<unsigned>(year / 100));
+    p = Put2(p, static_cast<unsigned>(year % 100));
+    *p++ = ' ';
+    p = Put2(p, hour);
+    *p++ = ':';
+    p = Put2(p, minute);
+    *p++ = ':';
+    p = Put2(p, second);
+    return static_cast<std::size_t>(p - buf);
+}
+
+// The exact way for a time whose bucket holds a change of offset, or lies outside the cache's range.
+bool FormatSlow(std::int64_t t, char* buf, std::size_t& len) {
+    const time_t tt = static_cast<time_t>(t);
+    struct tm tm;
+    if (static_cast<std::int64_t>(tt) != t || !localtime_r(&tt, &tm)) return false;
+    len = Format(buf, static_cast<std::int64_t>(tm.tm_year) + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+                 static_cast<unsigned>(tm.tm_mday), static_cast<unsigned>(tm.tm_hour),
+                 static_cast<unsigned>(tm.tm_min), static_cast<unsigned>(tm.tm_sec));
+    return true;
+}
+
+bool FormatTime(std::int64_t t, char* buf, std::size_t& len) {
+    // Beyond about 30,000 years the calendar arithmetic below is not trusted.
+    constexpr std::int64_t kRange = std::int64_t{1} << 40;
+    if (t <= -kRange || t >= kRange) return FormatSlow(t, buf, len);
+
+    OffsetCache& cache = t_cache;
+    const unsigned generation = g_nZoneGeneration.load(std::memory_order_relaxed);
+    if (cache.generation != generation) {
+        for (bool& v : cache.valid) v = false;
+        cache.generation = generation;
+    }
+    const std::int64_t bucket = FloorDiv(t, kBucketSeconds);
+    const std::size_t slot = static_cast<std::size_t>(bucket) & (kCacheSlots - 1);
+    if (!cache.valid[slot] || cache.bucket[slot] != bucket) {
+        long first = 0, last = 0;
+        if (!UtcOffset(bucket * kBucketSeconds, first) || !UtcOffset(bucket * kBucketSeconds + kBucketSeconds - 1, last) ||
+            first != last)
+            return FormatSlow(t, buf, len);
+        cache.valid[slot] = true;
+        cache.bucket[slot] = bucket;
+        cache.offset[slot] = static_cast<std::int32_t>(first);
+    }
+    const std::int64_t local = t + cache.offset[slot];
+    const std::int64_t days = FloorDiv(local, 86400);
+    const auto secondOfDay = static_cast<unsigned>(local - days * 86400);
+    std::int64_t year;
+    unsigned month, day;
+    CivilFromDays(days, year, month, day);
+    len = Format(buf, year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    return true;
+}
+
+// Reads exactly `digits` decimal digits.
+bool ReadDigits(std::string_view text, std::size_t& pos, std::size_t digits, unsigned& value) {
+    if (pos + digits > text.size()) return false;
+    value = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+        const char c = text[pos + i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    pos += digits;
+    return true;
+}
+
+bool Expect(std::string_view text, std::size_t& pos, char c) {
+    if (pos >= text.size() || text[pos] != c) return false;
+    ++pos;
+    return true;
+}
+
+}  // namespace
+
+void RefreshTimeZone() {
+    tzset();
+    g_nZoneGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool AppendTimeText(std::int64_t secondsSinceEpoch, std::string& out) {
+    char buf[48];
+    std::size_t len = 0;
+    if (!FormatTime(secondsSinceEpoch, buf, len)) return false;
+    out.append(buf, len);
+    return true;
+}
+
+std::string TimeText(std::int64_t secondsSinceEpoch) {
+    std::string text;
+    AppendTimeText(secondsSinceEpoch, text);
+    return text;
+}
+
+std::optional<std::int64_t> ParseTimeText(std::string_view text) {
+    std::size_t pos = 0;
+    unsigned day, month, year, hour, minute, second;
+    if (!ReadDigits(text, pos, 2, day) || !Expect(text, pos, '/') || !ReadDigits(text, pos, 2, month) ||
+        !Expect(text, pos, '/') || !ReadDigits(text, pos, 4, year) || !Expect(text, pos, ' ') ||
+        !ReadDigits(text, pos, 2, hour) || !Expect(text, pos, ':') || !ReadDigits(text, pos, 2, minute) ||
+        !Expect(text, pos, ':') || !ReadDigits(text, pos, 2, second) || pos != text.size())
+        return std::nullopt;
+    static constexpr unsigned kDaysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month < 1 || month > 12 || day < 1 || day > kDaysIn[month - 1] || (month == 2 && day == 29 && !leap) ||
+        hour > 23 || minute > 59 || second > 60)
+        return std::nullopt;
+    return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+}

@@ -8,6 +8,9 @@
 // Appends to out and returns false (appending nothing) when it fails.
 bool AppendTimeText(std::int64_t secondsSinceEpoch, std::string& out);
 std::string TimeText(std::int64_t secondsSinceEpoch);
+// Reads the zone (TZ) afresh and forgets the offsets cached for the texts above. A scan calls it
+// once at its start, so a zone changed between scans is followed without a test per time.
+void RefreshTimeZone();
 // Reads a time text back as a point in time comparable with others (local civil time in seconds);
 // nothing when the text is not a time text.
 std::optional<std::int64_t> ParseTimeText(std::string_view text);

@@ -1,0 +1,122 @@
+// zorbin-bench scan | count | dump: the walks of a drive, timed or printed as table rows.
+#include "BenchCommand.h"
+
+#include "scan/CountThread.h"
+#include "scan/DriveScanner.h"
+#include "scan/ScanColumns.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void PrintFigures(long long files, long long dirs, double seconds) {
+    std::printf("files %lld\ndirs %lld\nseconds %.3f\n", files, dirs, seconds);
+}
+
+int RunScan(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: zorbin-bench scan DIR\n");
+        return 2;
+    }
+    CTextColumn columns[10];
+    ScanColumns record;
+    CTextColumn** slots[10] = {&record.pDirPath,     &record.pDirName,     &record.pFilePath,    &record.pFileName,
+                               &record.pFileExt,     &record.pFileLength,  &record.pFileCreated, &record.pFileModified,
+                               &record.pFileAccessed, &record.pDirCreated};
+    for (int i = 0; i < 10; ++i) *slots[i] = &columns[i];
+    CDriveScanner scanner;
+    const auto start = std::chrono::steady_clock::now();
+    scanner.ScanFolder(args[0], &record);
+    const double seconds = SecondsSince(start);
+    PrintFigures(static_cast<long long>(columns[2].GetSize()), static_cast<long long>(columns[0].GetSize()), seconds);
+    return 0;
+}
+
+int RunCount(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: zorbin-bench count DIR\n");
+        return 2;
+    }
+    ScanColumns record;
+    const auto start = std::chrono::steady_clock::now();
+    CountFolder(args[0], &record);
+    const double seconds = SecondsSince(start);
+    PrintFigures(record.nFileCount, record.nDirCount, seconds);
+    return 0;
+}
+
+// A cell as one field of a tab-separated line: backslash, tab and newline escaped, all else as is.
+void WriteCell(std::string_view cell, std::string& line) {
+    for (const char c : cell) {
+        switch (c) {
+        case '\\': line += "\\\\"; break;
+        case '\t': line += "\\t"; break;
+        case '\n': line += "\\n"; break;
+        default: line += c;
+        }
+    }
+}
+
+void WriteRows(const std::vector<const CTextColumn*>& cells) {
+    std::string line;
+    const std::size_t rows = cells.front()->GetSize();
+    for (std::size_t row = 0; row < rows; ++row) {
+        line.clear();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i) line += '\t';
+            WriteCell(cells[i]->GetAt(row), line);
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+}
+
+int RunDump(const std::vector<std::string>& args) {
+    if (args.size() != 2 || (args[0] != "files" && args[0] != "dirs")) {
+        std::fprintf(stderr, "usage: zorbin-bench dump files|dirs DIR\n");
+        return 2;
+    }
+    std::error_code error;
+    const std::string dir = std::filesystem::absolute(args[1], error).string();
+    if (error) {
+        std::fprintf(stderr, "zorbin-bench: %s: %s\n", args[1].c_str(), error.message().c_str());
+        return 1;
+    }
+    CDriveScanner scanner;
+    ScanColumns record;
+    if (args[0] == "files") {
+        // The seven cells of a Files row: Path, Name, Ext, Length, Created, Modified, Accessed.
+        CTextColumn path, name, ext, length, created, modified, accessed;
+        record.pFilePath = &path;
+        record.pFileName = &name;
+        record.pFileExt = &ext;
+        record.pFileLength = &length;
+        record.pFileCreated = &created;
+        record.pFileModified = &modified;
+        record.pFileAccessed = &accessed;
+        scanner.ScanFolder(dir, &record);
+        WriteRows({&path, &name, &ext, &length, &created, &modified, &accessed});
+    } else {
+        // A Directories row has cells in Path, Name and Created only.
+        CTextColumn path, name, created;
+        record.pDirPath = &path;
+        record.pDirName = &name;
+        record.pDirCreated = &created;
+        scanner.ScanFolder(dir, &record);
+        WriteRows({&path, &name, &created});
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+const bool registered = RegisterBenchCommand({"scan", "scan DIR", &RunScan}) &&
+                        RegisterBenchCommand({"count", "count DIR", &RunCount}) &&
+                        RegisterBenchCommand({"dump", "dump files|dirs DIR", &RunDump});
+
+}  // namespace
