@@ -1,5 +1,8 @@
 #pragma once
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CMultiDocTemplate;
 class CMainFrame;
@@ -15,14 +18,27 @@ public:
     // Tears the windows down again (tests, and the end of main).
     void ExitInstance();
     void OnAppAbout();
+    // New and Open make windows of the plain view through m_pDocTemplate; Open asks for a file.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
 
     CMultiDocTemplate* m_pDocTemplate = nullptr;
     CMultiDocTemplate* m_pTableTemplate = nullptr;
     CMainFrame* m_pMainWnd = nullptr;
+    // Asks the user for the file that Open opens; empty when the user cancels. Tests replace it.
+    std::function<std::string()> m_promptFileName;
+    // The recent-file list of the profile, newest first, at most 16 names.
+    std::vector<std::string> m_aRecentFiles;
 
 private:
+    void LoadStdProfileSettings(int nMaxMRU);
+    void SaveStdProfileSettings() const;
+    void AddToRecentFileList(const std::string& path);
+
     std::unique_ptr<CMultiDocTemplate> m_docTemplate;
     std::unique_ptr<CMultiDocTemplate> m_tableTemplate;
+    int m_nMaxMRU = 0;
 };
 
 extern CZorbinApp theApp;

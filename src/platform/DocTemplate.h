@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <string>
 
 class CDocument;
 class CMDIChildWnd;
@@ -12,9 +13,12 @@ class CView;
 class CMultiDocTemplate {
 public:
     CMultiDocTemplate(int nIDResource, std::function<std::unique_ptr<CDocument>()> makeDocument,
-                      std::function<CMDIChildWnd*()> makeFrame, std::function<CView*()> makeView);
+                      std::function<CMDIChildWnd*()> makeFrame, std::function<CView*()> makeView,
+                      std::string strDocName = {});
     int GetResourceId() const { return m_nIDResource; }
-    // pszPathName must be null (untitled); returns the new document, or null on failure.
+    // Null pszPathName: a new untitled document, titled "<doc name><n>" ("Untitled" without a
+    // document name). A path titles the document with the file's name. Returns the new document,
+    // or null on failure.
     CDocument* OpenDocumentFile(const char* pszPathName, bool bMakeVisible = true);
 
 private:
@@ -22,4 +26,6 @@ private:
     std::function<std::unique_ptr<CDocument>()> m_makeDocument;
     std::function<CMDIChildWnd*()> m_makeFrame;
     std::function<CView*()> m_makeView;
+    std::string m_strDocName;
+    int m_nUntitledCount = 0;
 };

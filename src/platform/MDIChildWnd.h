@@ -3,6 +3,7 @@
 #include <memory>
 
 class CDocument;
+class CMultiDocTemplate;
 class CView;
 
 // Creation record of a child frame: outer size in pixels, 0 meaning the framework's default.
@@ -21,9 +22,19 @@ public:
     void Attach(std::unique_ptr<CDocument> document, CView* view);
     CDocument* GetDocument() const { return m_pDocument.get(); }
     CView* GetView() const { return m_pView; }
+    // The template that made this frame (New Window makes another through it).
+    CMultiDocTemplate* GetTemplate() const { return m_pTemplate; }
+    void SetTemplate(CMultiDocTemplate* pTemplate) { m_pTemplate = pTemplate; }
+    // True from the moment the frame closes: it no longer counts as the active child.
+    bool IsClosing() const { return m_bClosing; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // The view goes first (it may still speak to the status bar), the document after it.
     std::unique_ptr<CDocument> m_pDocument;
     CView* m_pView = nullptr;
+    CMultiDocTemplate* m_pTemplate = nullptr;
+    bool m_bClosing = false;
 };

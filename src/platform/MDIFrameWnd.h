@@ -24,14 +24,20 @@ public:
     CView* GetActiveView() const;
     void SetAppTitle(std::string_view title);
     void UpdateFrameTitle();
+    // A child frame opened, closed or became active: the title, menus and commands follow.
+    void RefreshActiveChild();
 
 protected:
+    // Destroys every child frame while this frame is still whole (their views speak to the
+    // status bar as they go); derived frames call it first thing in their destructor.
+    void DestroyChildren();
     // Called when another child becomes active (or none): menus and commands follow it.
     virtual void OnActiveChildChanged() {}
 
 private:
     QMdiArea* m_pMdiArea = nullptr;
     std::string m_strAppTitle;
+    bool m_bDestroying = false;
 };
 
 // The program's main window, or null before it exists / after it is gone.

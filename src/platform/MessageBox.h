@@ -12,7 +12,11 @@ enum : unsigned {
     MB_ICONQUESTION = 0x20,
     MB_ICONINFORMATION = 0x40,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+// Plain ints, so that an answer read from a list and a literal answer have one type.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 
 // What one message box asks: tests see this instead of a window.
 struct MessageBoxRequest {

@@ -1,0 +1,3 @@
+#include "app/ZorbinDoc.h"
+
+bool CZorbinDoc::OnNewDocument() { return CDocument::OnNewDocument(); }

@@ -1,0 +1,52 @@
+#include "platform/MDIChildWnd.h"
+
+#include "platform/Document.h"
+#include "platform/MDIFrameWnd.h"
+#include "platform/View.h"
+
+#include <QCloseEvent>
+#include <QWidget>
+
+CMDIChildWnd::CMDIChildWnd() {
+    // Closing a child window ends its document and view, as the framework's child frames do.
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+CMDIChildWnd::~CMDIChildWnd() {
+    m_bClosing = true;
+    if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->RefreshActiveChild();
+    // The view goes first (its destructor may still speak to the status bar), the document after.
+    if (m_pView != nullptr) {
+        QWidget* widget = m_pView->GetWidget();
+        setWidget(nullptr);
+        delete widget;  // the view is its widget
+        m_pView = nullptr;
+    }
+    m_pDocument.reset();
+}
+
+bool CMDIChildWnd::PreCreateWindow(CREATESTRUCT& /*cs*/) { return true; }
+
+void CMDIChildWnd::Attach(std::unique_ptr<CDocument> document, CView* view) {
+    m_pDocument = std::move(document);
+    m_pView = view;
+    if (m_pDocument != nullptr) {
+        m_pDocument->m_onTitleChanged = [this](const std::string& title) {
+            setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+            // A sort retitles the document; the main window shows it while this child is active.
+            if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->UpdateFrameTitle();
+        };
+        m_pDocument->m_onTitleChanged(m_pDocument->GetTitle());
+    }
+    if (m_pView != nullptr) {
+        m_pView->SetDocument(m_pDocument.get());
+        setWidget(m_pView->GetWidget());
+    }
+}
+
+void CMDIChildWnd::closeEvent(QCloseEvent* event) {
+    QMdiSubWindow::closeEvent(event);
+    if (!event->isAccepted()) return;
+    m_bClosing = true;
+    if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->RefreshActiveChild();
+}

@@ -1,0 +1,81 @@
+#include "platform/MDIFrameWnd.h"
+
+#include "platform/Document.h"
+#include "platform/MDIChildWnd.h"
+#include "platform/StatusBar.h"
+
+#include <QMdiArea>
+
+namespace {
+CMDIFrameWnd* g_pMainWnd = nullptr;
+}  // namespace
+
+CMDIFrameWnd* AfxGetMainWnd() { return g_pMainWnd; }
+void AfxSetMainWnd(CMDIFrameWnd* frame) { g_pMainWnd = frame; }
+
+CMDIFrameWnd::CMDIFrameWnd(QWidget* parent) : QMainWindow(parent), m_pMdiArea(new QMdiArea(this)) {
+    m_pMdiArea->setObjectName(QStringLiteral("MdiArea"));
+    m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_pMdiArea);
+    // Qt reports no active window while the application itself is inactive; the title and the
+    // menus follow the current window instead (GetActiveChild).
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { RefreshActiveChild(); });
+    UpdateFrameTitle();
+}
+
+CMDIFrameWnd::~CMDIFrameWnd() {
+    // A derived frame has already destroyed the children; whatever is left goes while the views
+    // can no longer reach a half-destroyed frame.
+    if (g_pMainWnd == this) g_pMainWnd = nullptr;
+    DestroyChildren();
+}
+
+void CMDIFrameWnd::DestroyChildren() {
+    m_bDestroying = true;
+    for (QMdiSubWindow* child : m_pMdiArea->subWindowList()) delete child;
+}
+
+void CMDIFrameWnd::RefreshActiveChild() {
+    if (m_bDestroying) return;
+    OnActiveChildChanged();
+    UpdateFrameTitle();
+}
+
+void CMDIFrameWnd::SetMessageText(std::string_view text) {
+    if (CStatusBar* bar = GetStatusBar()) bar->SetPaneText(0, text, true);
+}
+
+void CMDIFrameWnd::AddChild(CMDIChildWnd* child) {
+    m_pMdiArea->addSubWindow(child);
+}
+
+CMDIChildWnd* CMDIFrameWnd::GetActiveChild() const {
+    // currentSubWindow, not activeSubWindow: the latter is null whenever another application has
+    // the focus, and the title must not flicker to "Zorbin" then.
+    QMdiSubWindow* current = m_pMdiArea->currentSubWindow();
+    auto* child = qobject_cast<CMDIChildWnd*>(current);
+    if (child == nullptr || child->IsClosing()) return nullptr;
+    return child;
+}
+
+CView* CMDIFrameWnd::GetActiveView() const {
+    CMDIChildWnd* child = GetActiveChild();
+    return child != nullptr ? child->GetView() : nullptr;
+}
+
+void CMDIFrameWnd::SetAppTitle(std::string_view title) {
+    m_strAppTitle.assign(title);
+    UpdateFrameTitle();
+}
+
+void CMDIFrameWnd::UpdateFrameTitle() {
+    std::string caption = m_strAppTitle;
+    if (CMDIChildWnd* child = GetActiveChild()) {
+        if (CDocument* document = child->GetDocument()) {
+            caption += " - ";
+            caption += document->GetTitle();
+        }
+    }
+    setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+}

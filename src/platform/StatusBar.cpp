@@ -1,0 +1,75 @@
+#include "platform/StatusBar.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QString>
+
+namespace {
+
+// The indicator texts; a pane is as wide as its text, like the platform's indicator panes.
+const char* IndicatorText(unsigned id) {
+    switch (id) {
+    case ID_INDICATOR_CAPS: return "CAP";
+    case ID_INDICATOR_NUM: return "NUM";
+    case ID_INDICATOR_SCRL: return "SCRL";
+    default: return "";
+    }
+}
+
+QString FromBytes(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CStatusBar::CStatusBar(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(true);
+}
+
+bool CStatusBar::SetIndicators(const unsigned* ids, int count) {
+    for (QLabel* pane : m_panes) delete pane;
+    m_panes.clear();
+    for (int i = 0; i < count; ++i) {
+        auto* pane = new QLabel(this);
+        pane->setObjectName(i == 0 ? QStringLiteral("MessagePane") : QString::fromLatin1(IndicatorText(ids[i])));
+        if (ids[i] == ID_SEPARATOR) {
+            // The message pane stretches; its text never widens the window, however long it is.
+            pane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            pane->setMinimumWidth(1);
+            pane->setTextFormat(Qt::PlainText);
+            addWidget(pane, 1);
+        } else {
+            pane->setText(QString::fromLatin1(IndicatorText(ids[i])));
+            pane->setAlignment(Qt::AlignCenter);
+            pane->setFrameShape(QFrame::Panel);
+            pane->setFrameShadow(QFrame::Sunken);
+            pane->setMinimumWidth(pane->sizeHint().width() + 8);
+            // Qt cannot read the lock keys' state: the indicators stand greyed, as when a lock is off.
+            pane->setEnabled(false);
+            addPermanentWidget(pane);
+        }
+        m_panes.push_back(pane);
+    }
+    return true;
+}
+
+bool CStatusBar::SetPaneText(int index, std::string_view text, bool update) {
+    if (index < 0 || index >= GetCount()) return false;
+    QLabel* pane = m_panes[static_cast<size_t>(index)];
+    pane->setText(FromBytes(text));
+    // A fill or a sort runs without processing events: with update the text must show now.
+    if (update && pane->isVisible()) pane->repaint();
+    return true;
+}
+
+std::string CStatusBar::GetPaneText(int index) const {
+    if (index < 0 || index >= GetCount()) return {};
+    return m_panes[static_cast<size_t>(index)]->text().toStdString();
+}
+
+QRect CStatusBar::GetItemRect(int index) const {
+    if (index < 0 || index >= GetCount()) return {};
+    // Geometry may still be pending (the window has just been shown or resized): lay out first.
+    if (QLayout* box = layout()) box->activate();
+    return m_panes[static_cast<size_t>(index)]->geometry();
+}
