@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -73,4 +75,42 @@ std::vector<std::string> ListingOrder(const std::string& dir) {
         closedir(d);
     }
     return names;
+}
+
+std::optional<std::string> RunInChildProcess(const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return std::nullopt;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return std::nullopt;
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        const std::string out = body();
+        for (std::size_t done = 0; done < out.size();) {
+            const ssize_t n = write(fds[1], out.data() + done, out.size() - done);
+            if (n <= 0) _exit(3);
+            done += static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[65536];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return out;
 }
