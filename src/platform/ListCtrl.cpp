@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <climits>
 #include <iterator>
@@ -83,8 +85,9 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
     connect(columns, &QHeaderView::sectionClicked, this, [this](int section) { OnColumnClick(section); });
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current, const QModelIndex&) {
-                if (current.isValid()) OnItemChanged(current.row());
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                // The row, not the cell: a move to another column of the same row is no change.
+                if (current.isValid() && current.row() != previous.row()) OnItemChanged(current.row());
             });
     const auto forgetSelection = [this] { m_bSelectedRunsValid = false; };
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, forgetSelection);
@@ -337,6 +340,38 @@ void CListCtrl::SelectAllItems() {
 
 // ---- input
 
+QItemSelectionModel::SelectionFlags CListCtrl::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+    QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
+    Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    if (event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+                  event->type() == QEvent::KeyPress))
+        modifiers = static_cast<const QInputEvent*>(event)->modifiers();
+    // Shift alone selects from the anchor to the row and nothing else; the view's own way keeps
+    // what an earlier Ctrl+click had selected.
+    if ((command & QItemSelectionModel::Current) && (modifiers & Qt::ShiftModifier) &&
+        !(modifiers & Qt::ControlModifier))
+        command |= QItemSelectionModel::Clear;
+    return command;
+}
+
+QModelIndex CListCtrl::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+    const int count = GetItemCount();
+    const int column = std::max(currentIndex().column(), 0);
+    switch (cursorAction) {
+    case MoveHome:
+        return count > 0 ? m_pModel->index(0, column) : QModelIndex();
+    case MoveEnd:
+        return count > 0 ? m_pModel->index(count - 1, column) : QModelIndex();
+    case MoveLeft:
+    case MoveRight:
+        horizontalScrollBar()->triggerAction(cursorAction == MoveLeft ? QAbstractSlider::SliderSingleStepSub
+                                                                      : QAbstractSlider::SliderSingleStepAdd);
+        return currentIndex();
+    default:
+        return QTableView::moveCursor(cursorAction, modifiers);
+    }
+}
+
 void CListCtrl::keyPressEvent(QKeyEvent* event) {
     const unsigned nChar = VirtualKey(event->key());
     const Qt::KeyboardModifiers saved = g_keyModifiers;
@@ -346,10 +381,16 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
     if (nChar) OnKeyDown(nChar);
     // The default handling runs in every case, unless the handler closed the window.
     if (self) {
-        QTableView::keyPressEvent(event);
-        // Enter only ever reaches OnKeyDown: the view's own handling ignores it, which would pass
-        // it on to the frame (and to a dialog's default button).
-        if (nChar == VK_RETURN) event->accept();
+        if (nChar == VK_RETURN) {
+            // OnKeyDown is the only Enter hook: the view's own handling of Enter only emits
+            // activated() (a second hook) and ignores the key, which would pass it on to the frame
+            // (and to a dialog's default button). Nothing is ever edited.
+            const QSignalBlocker quiet(this);
+            QTableView::keyPressEvent(event);
+            event->accept();
+        } else {
+            QTableView::keyPressEvent(event);
+        }
     }
     --g_nKeyDepth;
     g_keyModifiers = saved;

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/ListRows.h"
 
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <cstdint>
 #include <string>
@@ -79,6 +80,11 @@ protected:
     // Tooltip of a cell; empty for none (the Drive cell of an All Drives row names its root folder).
     virtual std::string GetCellToolTip(int /*nItem*/, int /*nSubItem*/) const { return {}; }
 
+    // Keys and clicks select as in a report list: Shift extends from the anchor and drops the rest,
+    // Home and End go to the first and the last row, Left and Right scroll sideways.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
