@@ -1,0 +1,151 @@
+#include "scan/CountThread.h"
+
+#include "platform/DirWalker.h"
+#include "platform/WinThread.h"
+#include "scan/DriveGlobals.h"
+#include "scan/DriveScanner.h"
+#include "scan/ScanColumns.h"
+
+#include "TestSupport.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits for the count, but fails instead of hanging when g_pCountThread is never cleared.
+bool CountEndsWithin(std::chrono::seconds limit) {
+    auto waited = std::async(std::launch::async, [] { WaitForCount(); });
+    return waited.wait_for(limit) == std::future_status::ready;
+}
+
+TEST(CountThreadTest, CountsDirectoriesAndFilesBelowTheRoot) {
+    TempDir tmp;
+    tmp.MakeFile("A/one");
+    tmp.MakeFile("A/two");
+    ScanColumns record;
+    CountFolder(tmp.Path(), &record);
+    EXPECT_EQ(record.nDirCount, 1);
+    EXPECT_EQ(record.nFileCount, 2);
+
+    // Hidden entries and links count as files; a count adds to what the counters hold.
+    tmp.MakeFile(".hidden");
+    ASSERT_EQ(symlink("A", (tmp.Path() + "/link").c_str()), 0);
+    tmp.MakeDir("A/B/C");
+    CountFolder(tmp.Path(), &record);
+    EXPECT_EQ(record.nDirCount, 1 + 3);
+    EXPECT_EQ(record.nFileCount, 2 + 4);
+
+    ScanColumns none;
+    CountFolder(tmp.Path() + "/absent", &none);
+    EXPECT_EQ(none.nDirCount, 0);
+    EXPECT_EQ(none.nFileCount, 0);
+}
+
+TEST(CountThreadTest, UnlistableDirectoryCountsAsOneDirectory) {
+    TempDir tmp;
+    tmp.MakeFile("A/x");
+    tmp.MakeFile("A/y/z");
+    tmp.MakeFile("B");
+    const std::string failing = tmp.Path() + "/A";
+    const auto previous = CDirWalker::SetListingHook([&](std::string_view path) { return path != failing; });
+    ScanColumns record;
+    CountFolder(tmp.Path(), &record);
+    CDirWalker::SetListingHook(previous);
+    EXPECT_EQ(record.nDirCount, 1);
+    EXPECT_EQ(record.nFileCount, 1);
+
+    // The same with a folder that an unprivileged user really cannot list.
+    ASSERT_EQ(chmod(failing.c_str(), 0), 0);
+    const std::optional<std::string> out = RunInChildProcess([&] {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) return std::string("no-drop");
+        ScanColumns counted;
+        CountFolder(tmp.Path(), &counted);
+        return std::to_string(counted.nDirCount) + " " + std::to_string(counted.nFileCount);
+    });
+    ASSERT_TRUE(out.has_value());
+    if (*out == "no-drop") GTEST_SKIP() << "cannot drop to user 65534 here";
+    EXPECT_EQ(*out, "1 1");
+}
+
+TEST(CountThreadTest, WorkerPublishesPerDriveCountsAndClearsTheThread) {
+    TempDir c, d, e;
+    c.MakeFile("A/one");
+    c.MakeFile("A/two");
+    d.MakeFile("x");
+    d.MakeFile("y/z/w");
+    ScopedEnv drives("ZORBIN_DRIVES", "C=" + c.Path() + ",D=" + d.Path() + ",E=" + e.Path() + ",F=" + e.Path() + "/gone");
+    CDriveScanner scanner;
+    ASSERT_TRUE(scanner.GetDriveLetters());
+    ASSERT_STREQ(g_szDrives, "CDEF");
+    for (int i = 0; i < 4; ++i) g_dDirCount[i] = g_dFileCount[i] = -1;
+
+    // The view that starts the count is closed at once: the worker must not count into it.
+    auto* view = new ScanColumns;
+    scanner.StartCountThread(view);
+    CWinThread* pThread = g_pCountThread.load(std::memory_order_acquire);
+    delete view;
+    ASSERT_TRUE(CountEndsWithin(30s));
+    const double dirs[] = {1, 2, 0, 0}, files[] = {2, 2, 0, 0};  // E is empty, F cannot be entered
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(g_dDirCount[i], dirs[i]) << g_szDrives[i];
+        EXPECT_EQ(g_dFileCount[i], files[i]) << g_szDrives[i];
+    }
+    // The thread object outlives its worker: the main frame may still call it.
+    ASSERT_NE(pThread, nullptr);
+    EXPECT_EQ(pThread->ExitInstance(), 0);
+}
+
+TEST(CountThreadTest, WorkerThatEndsAtOnceStillLeavesNoThread) {
+    // The fault this pins down: a worker with nothing to count could clear g_pCountThread before
+    // its starter stored the thread object there, so the pointer stayed set and every wait hung.
+    g_szDrives[0] = '\0';
+    CDriveScanner scanner;
+    for (int i = 0; i < 200; ++i) {
+        scanner.StartCountThread(nullptr);
+        ASSERT_TRUE(CountEndsWithin(10s)) << "run " << i;
+    }
+}
+
+TEST(CountThreadTest, OneCountAtATime) {
+    TempDir c;
+    for (const char* dir : {"a/b", "c/d", "e/f", "g"}) c.MakeDir(dir);
+    ScopedEnv drives("ZORBIN_DRIVES", "C=" + c.Path());
+    CDriveScanner scanner;
+    ASSERT_TRUE(scanner.GetDriveLetters());
+    // Every listing of every walk is logged with its thread, slowly enough that two counts running
+    // side by side would interleave.
+    std::mutex mutex;
+    std::vector<std::thread::id> listings;
+    const auto previous = CDirWalker::SetListingHook([&](std::string_view) {
+        std::this_thread::sleep_for(2ms);
+        std::lock_guard<std::mutex> lock(mutex);
+        listings.push_back(std::this_thread::get_id());
+        return true;
+    });
+    ScanColumns view;
+    scanner.StartCountThread(&view);
+    scanner.StartCountThread(&view);  // waits for the first
+    scanner.StartCountThread(&view);
+    const bool ended = CountEndsWithin(30s);
+    CDirWalker::SetListingHook(previous);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(listings.size(), 3u * 8u);  // the root and seven directories, three times
+    for (std::size_t i = 0; i < listings.size(); ++i)
+        EXPECT_EQ(listings[i], listings[i / 8 * 8]) << "listing " << i << " belongs to another count";
+    EXPECT_EQ(g_dDirCount[0], 7);
+    EXPECT_EQ(view.nDirCount, 0);  // the view's record is never written by a worker
+}
+
+}  // namespace

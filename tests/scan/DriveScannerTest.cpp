@@ -1,0 +1,243 @@
+#include "scan/DriveScanner.h"
+
+#include "platform/DirWalker.h"
+#include "platform/TimeText.h"
+#include "scan/DriveGlobals.h"
+#include "scan/ScanColumns.h"
+
+#include "TestSupport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+// The ten column arrays of a view, with every slot pointing at its array.
+struct Columns {
+    CTextColumn a[10];
+    ScanColumns record;
+    Columns() {
+        CTextColumn** slots[10] = {&record.pDirPath,     &record.pDirName,      &record.pFilePath, &record.pFileName,
+                                   &record.pFileExt,     &record.pFileLength,   &record.pFileCreated,
+                                   &record.pFileModified, &record.pFileAccessed, &record.pDirCreated};
+        for (int i = 0; i < 10; ++i) *slots[i] = &a[i];
+    }
+};
+
+std::vector<std::string> Items(const CTextColumn& column) {
+    std::vector<std::string> items;
+    for (std::size_t i = 0; i < column.GetSize(); ++i) items.emplace_back(column.GetAt(i));
+    return items;
+}
+
+// Pre-order from the listings themselves: directories and files apart, as the slots hold them.
+void ExpectedPaths(const std::string& dir, std::vector<std::string>& dirs, std::vector<std::string>& files) {
+    for (const std::string& name : ListingOrder(dir)) {
+        const std::string path = dir + "/" + name;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(path))) {
+            dirs.push_back(path);
+            ExpectedPaths(path, dirs, files);
+        } else {
+            files.push_back(path);
+        }
+    }
+}
+
+// The birth time's text where the file system keeps one, else empty.
+std::string BirthText(const std::string& path) {
+    struct statx st;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &st) != 0 || !(st.stx_mask & STATX_BTIME))
+        return "";
+    return TimeText(st.stx_btime.tv_sec);
+}
+
+TEST(DriveScannerTest, ScanOfADriveGivesEveryRowInDesignedOrder) {
+    TempDir tmp;
+    tmp.MakeFile("A/f.TXT", "abc");
+    tmp.MakeFile("A/sub/archive.tar.gz");
+    tmp.MakeFile("g");
+    tmp.MakeFile(".profile", "12");
+    tmp.MakeFile("my.dir/README", "readme");
+    tmp.MakeFile("name.", "x");
+    tmp.MakeFile("tab\tand\nnewline", "y");
+    tmp.MakeDir("empty");
+    // A sparse file of exactly 4 GiB: the length text is 4294967296, no grouping, no decimals.
+    ASSERT_EQ(truncate(tmp.MakeFile("big").c_str(), 4294967296LL), 0);
+    ScopedEnv drives("ZORBIN_DRIVES", "C=" + tmp.Path());
+
+    Columns c;
+    CDriveScanner scanner;
+    scanner.ScanFolder("C:/", &c.record);
+
+    std::vector<std::string> dirs, files;
+    ExpectedPaths(tmp.Path(), dirs, files);
+    ASSERT_EQ(dirs.size(), 4u);
+    ASSERT_EQ(files.size(), 8u);
+    EXPECT_EQ(Items(c.a[0]), dirs);
+    EXPECT_EQ(Items(c.a[2]), files);
+    for (int slot : {1, 9}) EXPECT_EQ(c.a[slot].GetSize(), dirs.size()) << slot;
+    for (int slot = 3; slot <= 8; ++slot) EXPECT_EQ(c.a[slot].GetSize(), files.size()) << slot;
+
+    for (std::size_t i = 0; i < dirs.size(); ++i) {
+        EXPECT_EQ(c.a[1].GetAt(i), std::filesystem::path(dirs[i]).filename().string());
+        EXPECT_EQ(c.a[9].GetAt(i), BirthText(dirs[i])) << dirs[i];
+    }
+    const std::map<std::string, std::pair<std::string, std::string>> extAndLength = {
+        {"f.TXT", {"txt", "3"}},   {"archive.tar.gz", {"gz", "0"}}, {"g", {"", "0"}},
+        {".profile", {"profile", "2"}}, {"README", {"", "6"}},       {"name.", {"", "1"}},
+        {"tab\tand\nnewline", {"", "1"}}, {"big", {"", "4294967296"}}};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string name = std::filesystem::path(files[i]).filename().string();
+        EXPECT_EQ(c.a[3].GetAt(i), name);
+        ASSERT_EQ(extAndLength.count(name), 1u) << name;
+        EXPECT_EQ(c.a[4].GetAt(i), extAndLength.at(name).first) << name;
+        EXPECT_EQ(c.a[5].GetAt(i), extAndLength.at(name).second) << name;
+        struct stat st;
+        ASSERT_EQ(lstat(files[i].c_str(), &st), 0);
+        EXPECT_EQ(c.a[6].GetAt(i), BirthText(files[i])) << name;
+        EXPECT_EQ(c.a[7].GetAt(i), TimeText(st.st_mtime)) << name;
+        EXPECT_EQ(c.a[8].GetAt(i), TimeText(st.st_atime)) << name;
+    }
+    EXPECT_EQ(c.record.nFileCount, 0);  // the scan leaves the count's counters alone
+    EXPECT_EQ(c.record.nDirCount, 0);
+}
+
+TEST(DriveScannerTest, DirectoryBeforeOrAfterAFileFollowsTheListing) {
+    TempDir tmp;
+    tmp.MakeFile("A/f");
+    tmp.MakeFile("g");
+    ScopedEnv drives("ZORBIN_DRIVES", "C=" + tmp.Path());
+    Columns c;
+    CDriveScanner().ScanFolder("C:/", &c.record);
+    EXPECT_EQ(Items(c.a[0]), std::vector<std::string>{tmp.Path() + "/A"});
+    // A's file comes first only when the listing gives A before g.
+    const std::vector<std::string> order = ListingOrder(tmp.Path());
+    const std::vector<std::string> expected = order[0] == "A"
+                                                  ? std::vector<std::string>{tmp.Path() + "/A/f", tmp.Path() + "/g"}
+                                                  : std::vector<std::string>{tmp.Path() + "/g", tmp.Path() + "/A/f"};
+    EXPECT_EQ(Items(c.a[2]), expected);
+}
+
+TEST(DriveScannerTest, TimesUseTheDesignedFormUnderAnotherLocale) {
+    TempDir tmp;
+    const std::string file = tmp.MakeFile("f");
+    const struct timespec times[2] = {{1711846800, 0}, {1700000000, 0}};  // accessed, modified
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    ScopedEnv zone("TZ", "Europe/Berlin");
+    ScopedEnv all("LC_ALL", "en_US.UTF-8");
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr)
+        << "locale en_US.UTF-8 is missing: run scripts/test.sh as root, or locale-gen it";
+    Columns c;
+    CDriveScanner().ScanFolder(tmp.Path(), &c.record);
+    std::setlocale(LC_ALL, old.c_str());
+    ASSERT_EQ(c.a[7].GetSize(), 1u);
+    EXPECT_EQ(c.a[7].GetAt(0), "14/11/2023 23:13:20");
+    EXPECT_EQ(c.a[8].GetAt(0), "31/03/2024 03:00:00");
+}
+
+TEST(DriveScannerTest, NullSlotsStayUntouchedAndArraysAreOnlyAppended) {
+    TempDir tmp;
+    tmp.MakeFile("A/f");
+    tmp.MakeFile("g");
+    // Only slots 0, 1 and 9, as a Directories table has them; slot 0 already holds an element.
+    CTextColumn dirPath, dirName, dirCreated, untouched;
+    dirPath.Add("kept");
+    untouched.Add("alone");
+    ScanColumns record;
+    record.pDirPath = &dirPath;
+    record.pDirName = &dirName;
+    record.pDirCreated = &dirCreated;
+    CDriveScanner().ScanFolder(tmp.Path(), &record);
+    EXPECT_EQ(Items(dirPath), (std::vector<std::string>{"kept", tmp.Path() + "/A"}));
+    EXPECT_EQ(Items(dirName), std::vector<std::string>{"A"});
+    EXPECT_EQ(Items(dirCreated), std::vector<std::string>{BirthText(tmp.Path() + "/A")});
+    EXPECT_EQ(Items(untouched), std::vector<std::string>{"alone"});
+
+    // Only the names of files: one element per file, no directory anywhere.
+    ScanColumns names;
+    CTextColumn fileName;
+    names.pFileName = &fileName;
+    CDriveScanner().ScanFolder(tmp.Path(), &names);
+    std::vector<std::string> got = Items(fileName);
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (std::vector<std::string>{"f", "g"}));
+}
+
+TEST(DriveScannerTest, UnlistableDirectoryKeepsItsRowAndAddsNothingBelow) {
+    TempDir tmp;
+    tmp.MakeFile("A/x");
+    tmp.MakeFile("A/deeper/y");
+    tmp.MakeFile("B/z");
+    const std::string failing = tmp.Path() + "/A";
+    const auto previous = CDirWalker::SetListingHook([&](std::string_view path) { return path != failing; });
+    Columns c;
+    CDriveScanner().ScanFolder(tmp.Path(), &c.record);
+    CDirWalker::SetListingHook(previous);
+    std::vector<std::string> dirs = Items(c.a[0]);
+    std::sort(dirs.begin(), dirs.end());
+    EXPECT_EQ(dirs, (std::vector<std::string>{tmp.Path() + "/A", tmp.Path() + "/B"}));
+    EXPECT_EQ(Items(c.a[1]).size(), 2u);
+    EXPECT_EQ(Items(c.a[9]).size(), 2u);
+    EXPECT_EQ(Items(c.a[2]), std::vector<std::string>{tmp.Path() + "/B/z"});
+}
+
+TEST(DriveScannerTest, ScanOfAFolderThatIsNoDriveAddsNothing) {
+    ScopedEnv drives("ZORBIN_DRIVES", "C=/nonexistent-zorbin-folder");
+    Columns c;
+    CDriveScanner().ScanFolder("C:/", &c.record);
+    CDriveScanner().ScanFolder("Q:/", &c.record);  // no such drive
+    for (const CTextColumn& column : c.a) EXPECT_TRUE(column.IsEmpty());
+}
+
+TEST(DriveScannerTest, ExtensionComesFromTheNameOnly) {
+    // The fault mended here: the extension was taken from the whole path, so README inside my.dir
+    // got "dir/readme". Only the text after the last "/" may give an extension.
+    const struct {
+        const char* path;
+        const char* ext;
+    } cases[] = {
+        {"/x/Report.TXT", "txt"},  {"/x/archive.tar.gz", "gz"}, {"/x/name.", ""},
+        {"/x/.profile", "profile"}, {"/x/my.dir/README", ""},    {"/x/README", ""},
+        {"C:/my.dir/README", ""},   {"plain.Md", "md"},          {"/x/f.\xC3\x84Z", "\xC3\x84z"},
+        {"/x/a.b.", ""},            {"", ""},                    {"/x/dir.d/", ""},
+    };
+    CDriveScanner scanner;
+    for (const auto& c : cases) EXPECT_EQ(scanner.GetExtension(c.path), c.ext) << c.path;
+}
+
+TEST(DriveScannerTest, DriveLettersFollowTheMapAndAnEmptyMapIsRefused) {
+    TempDir tmp;
+    CDriveScanner scanner;
+    {
+        ScopedEnv drives("ZORBIN_DRIVES", "D=" + tmp.Path() + ",C=" + tmp.Path());
+        EXPECT_TRUE(scanner.GetDriveLetters());
+        EXPECT_STREQ(g_szDrives, "CD");
+    }
+    {
+        // A drive removed since: no letter of the earlier list is left over.
+        ScopedEnv drives("ZORBIN_DRIVES", "C=" + tmp.Path());
+        EXPECT_TRUE(scanner.GetDriveLetters());
+        EXPECT_STREQ(g_szDrives, "C");
+    }
+    {
+        ScopedEnv drives("ZORBIN_DRIVES", "");
+        MessageBoxRecorder recorder;
+        EXPECT_FALSE(scanner.GetDriveLetters());
+        ASSERT_EQ(recorder.boxes.size(), 1u);
+        EXPECT_EQ(recorder.boxes[0].text, "Error: Can not get Drive Letters!");
+        EXPECT_EQ(recorder.boxes[0].type & 0x0Fu, static_cast<unsigned>(MB_OK));
+        EXPECT_STREQ(g_szDrives, "C");  // left as it was
+    }
+}
+
+}  // namespace
