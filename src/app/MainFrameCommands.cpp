@@ -80,7 +80,7 @@ void CMainFrame::BuildMenus() {
     // and do nothing, as the accelerator table takes them.
     struct Key {
         int nID;
-        const char* keys;
+        const char* keys;  // alternatives separated by "; "
         const char* prompt;
     };
     const Key keys[] = {
@@ -88,10 +88,10 @@ void CMainFrame::BuildMenus() {
         {ID_FILE_OPEN, "Ctrl+O", "Open an existing document\nOpen"},
         {ID_FILE_SAVE, "Ctrl+S", "Save the active document\nSave"},
         {ID_FILE_PRINT, "Ctrl+P", "Print the active document\nPrint"},
-        {ID_EDIT_UNDO, "Ctrl+Z;Alt+Backspace", "Undo the last action\nUndo"},
-        {ID_EDIT_CUT, "Ctrl+X;Shift+Del", "Cut the selection and put it on the Clipboard\nCut"},
-        {ID_EDIT_COPY, "Ctrl+C;Ctrl+Ins", "Copy the selection and put it on the Clipboard\nCopy"},
-        {ID_EDIT_PASTE, "Ctrl+V;Shift+Ins", "Insert Clipboard contents\nPaste"},
+        {ID_EDIT_UNDO, "Ctrl+Z; Alt+Backspace", "Undo the last action\nUndo"},
+        {ID_EDIT_CUT, "Ctrl+X; Shift+Del", "Cut the selection and put it on the Clipboard\nCut"},
+        {ID_EDIT_COPY, "Ctrl+C; Ctrl+Ins", "Copy the selection and put it on the Clipboard\nCopy"},
+        {ID_EDIT_PASTE, "Ctrl+V; Shift+Ins", "Insert Clipboard contents\nPaste"},
         {ID_NEXT_PANE, "F6", "Switch to the next window pane\nNext Pane"},
         {ID_PREV_PANE, "Shift+F6", "Switch back to the previous window pane\nPrevious Pane"},
         {ID_HELP, "F1", "Display help for current task or command\nHelp"},
