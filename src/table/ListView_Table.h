@@ -34,6 +34,9 @@ public:
     void OnSetFocus() override;
     std::string GetCellToolTip(int nItem, int nSubItem) const override;
 
+    // The "Free" cell of an All Drives row: "%2.0f %%" of avail * 100 / total; empty for total 0.
+    static std::string FormatFree(double avail, double total);
+
     bool m_bIdle = true;
     int m_nRow = 0;
     std::string m_strWork;

@@ -72,15 +72,17 @@ void CListView_Table::FillAllDrives() {
         cells[3].Add(text);
         std::snprintf(text, sizeof text, "%.0f", avail);
         cells[4].Add(text);
-        // A file system that reports no bytes at all has no free share to show.
-        if (total > 0) {
-            std::snprintf(text, sizeof text, "%2.0f %%", avail * 100 / total);
-            cells[5].Add(text);
-        } else {
-            cells[5].Add({});
-        }
+        cells[5].Add(FormatFree(avail, total));
     }
     TakeRows(std::move(cells));  // no progress positions: the bar of an All Drives table stays at 0
+}
+
+std::string CListView_Table::FormatFree(double avail, double total) {
+    // A file system that reports no bytes at all (proc-like ones do) has no free share to show.
+    if (!(total > 0)) return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%2.0f %%", avail * 100 / total);
+    return text;
 }
 
 void CListView_Table::FillFromScan() {

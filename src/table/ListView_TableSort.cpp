@@ -31,6 +31,12 @@ double CellToReal(std::string_view text) {
 // atoi and atol need a NUL-terminated text; a cell that was never set may have no storage at all.
 const char* CellText(std::string_view text) { return text.data() ? text.data() : ""; }
 
+// Every cell of a Doubles or Found table starts with the blank of its result line.
+std::string_view SkipBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
 template <typename T>
 int Order(const T& a, const T& b) {
     // Ascending: 1 when a goes after b. Descending: 1 when a is not after b, so two equal rows
@@ -58,8 +64,8 @@ int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lPar
     case SortDateTime: {
         // Zorbin's own time text, read as day/month/year whatever the locale. A cell that is no
         // time (an empty Created cell, a Found cell shifted by a ';') goes before every time.
-        const std::optional<std::int64_t> ta = ParseTimeText(a);
-        const std::optional<std::int64_t> tb = ParseTimeText(b);
+        const std::optional<std::int64_t> ta = ParseTimeText(SkipBlanks(a));
+        const std::optional<std::int64_t> tb = ParseTimeText(SkipBlanks(b));
         const int ka = ta ? 1 : 0;
         const int kb = tb ? 1 : 0;
         if (ka != kb) return Order(ka, kb);

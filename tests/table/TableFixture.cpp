@@ -1,0 +1,163 @@
+#include "table/TableFixture.h"
+
+#include "app/ZorbinApp.h"
+#include "commands/ResultLines.h"
+#include "platform/DocTemplate.h"
+#include "platform/Document.h"
+#include "platform/MDIChildWnd.h"
+#include "platform/MDIFrameWnd.h"
+#include "platform/StatusBar.h"
+#include "platform/WinThread.h"
+#include "scan/CountThread.h"
+#include "scan/DriveGlobals.h"
+#include "table/ListView_Table.h"
+#include "table/SortGlobals.h"
+#include "table/TableKind.h"
+
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTest>
+
+#include <chrono>
+#include <thread>
+
+TableFixture::TableFixture() : m_config("XDG_CONFIG_HOME", m_dir.Path() + "/config") {}
+
+TableFixture::~TableFixture() {
+    // A count still running reads the test's folders: let it end before they go.
+    WaitForCount();
+    theApp.ExitInstance();
+}
+
+void TableFixture::Start(const std::string& drives) {
+    m_drives = std::make_unique<ScopedEnv>("ZORBIN_DRIVES", drives);
+    ASSERT_TRUE(theApp.InitInstance());
+}
+
+CListView_Table* TableFixture::TableOf(CDocument* document) {
+    for (QMdiSubWindow* window : AfxGetMainWnd()->GetMdiArea()->subWindowList(QMdiArea::CreationOrder))
+        if (auto* child = qobject_cast<CMDIChildWnd*>(window); child && child->GetDocument() == document)
+            return dynamic_cast<CListView_Table*>(child->GetView());
+    return nullptr;
+}
+
+CListView_Table* TableFixture::FirstTable() {
+    const auto windows = AfxGetMainWnd()->GetMdiArea()->subWindowList(QMdiArea::CreationOrder);
+    auto* child = windows.isEmpty() ? nullptr : qobject_cast<CMDIChildWnd*>(windows.front());
+    return child ? dynamic_cast<CListView_Table*>(child->GetView()) : nullptr;
+}
+
+CListView_Table* TableFixture::Open(int nKind, int nDrive) {
+    g_nNextTable = nKind;
+    g_nDrive = nDrive;
+    return TableOf(theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true));
+}
+
+CListView_Table* TableFixture::OpenFromLines(int nKind, const std::vector<std::string>& lines) {
+    g_aResultLines.RemoveAll();
+    for (const std::string& line : lines) g_aResultLines.Add(line);
+    return Open(nKind, g_nDrive);
+}
+
+std::string TableFixture::Pane0() { return AfxGetMainWnd()->GetStatusBar()->GetPaneText(0); }
+
+std::vector<std::string> TableFixture::Column(const CListView_Table* table, int nCol) {
+    std::vector<std::string> cells;
+    for (int r = 0; r < table->GetItemCount(); ++r) cells.emplace_back(table->GetItemText(r, nCol));
+    return cells;
+}
+
+std::vector<std::string> TableFixture::Titles() {
+    std::vector<std::string> titles;
+    for (QMdiSubWindow* window : AfxGetMainWnd()->GetMdiArea()->subWindowList(QMdiArea::CreationOrder))
+        if (auto* child = qobject_cast<CMDIChildWnd*>(window)) titles.push_back(child->GetDocument()->GetTitle());
+    return titles;
+}
+
+void TableFixture::ClickHeader(CListView_Table* table, int nCol) {
+    QHeaderView* header = table->horizontalHeader();
+    // Zero-width columns cannot be hit with the mouse; the header reports their clicks all the same.
+    if (header->sectionSize(nCol) < 4 || header->sectionViewportPosition(nCol) + 2 >= header->viewport()->width()) {
+        emit header->sectionClicked(nCol);
+        return;
+    }
+    const QPoint at(header->sectionViewportPosition(nCol) + 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+void TableFixture::SortBy(CListView_Table* table, int nCol, bool bDescending) {
+    // The direction is the program's, reversed by every click: one click, or two.
+    ClickHeader(table, nCol);
+    if (g_bSortDescending != bDescending) ClickHeader(table, nCol);
+    ASSERT_EQ(g_bSortDescending, bDescending);
+}
+
+void TableFixture::ExpectItemDataIsRowNumber(const CListView_Table* table) {
+    int wrong = 0;
+    for (int r = 0; r < table->GetItemCount(); ++r)
+        if (table->GetItemData(r) != r) ++wrong;
+    EXPECT_EQ(wrong, 0) << "rows whose item data is not their number";
+}
+
+ProgressRecorder::ProgressRecorder() {
+    m_previous = CProgressCtrl::SetPosObserver([this](const CProgressCtrl*, int pos) {
+        CMDIFrameWnd* frame = AfxGetMainWnd();
+        steps.push_back({pos, frame ? frame->GetStatusBar()->GetPaneText(0) : std::string()});
+    });
+}
+
+ProgressRecorder::~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(m_previous)); }
+
+std::vector<int> ProgressRecorder::Positions(std::size_t from) const {
+    std::vector<int> positions;
+    for (std::size_t i = from; i < steps.size(); ++i) positions.push_back(steps[i].pos);
+    return positions;
+}
+
+struct HeldCount::State {
+    std::atomic<bool> bStored{false};
+    std::atomic<bool> bRelease{false};
+    std::atomic<bool>* pReleased = nullptr;
+    int nReleaseAfterMs = -1;
+};
+
+namespace {
+unsigned HoldProc(void* pParam) {
+    // Owns a reference of its own: the test may be gone before the worker ends.
+    const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
+    HeldCount::State& state = **holder;
+    while (!state.bStored.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto start = std::chrono::steady_clock::now();
+    while (!state.bRelease.load() &&
+           (state.nReleaseAfterMs < 0 || std::chrono::steady_clock::now() - start < std::chrono::milliseconds(state.nReleaseAfterMs)))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    state.pReleased->store(true);
+    g_pCountThread.store(nullptr, std::memory_order_release);
+    return 0;
+}
+}  // namespace
+
+HeldCount::HeldCount(int nReleaseAfterMs) : m_state(std::make_shared<State>()) {
+    WaitForCount();  // one count at a time, as the program holds it
+    m_state->pReleased = &bReleased;
+    m_state->nReleaseAfterMs = nReleaseAfterMs;
+    CWinThread* thread = AfxBeginThread(&HoldProc, new std::shared_ptr<State>(m_state));
+    g_pCountThread.store(thread, std::memory_order_release);
+    m_state->bStored.store(true);
+}
+
+HeldCount::~HeldCount() {
+    Release();
+    WaitUntilCleared();
+}
+
+void HeldCount::Release() { m_state->bRelease.store(true); }
+
+void HeldCount::WaitUntilCleared() const { WaitForCount(); }
+
+std::string ResultLine(const std::vector<std::string>& cells) {
+    std::string line = " " + cells.at(0);
+    for (std::size_t c = 1; c < cells.size(); ++c) line += "; " + cells[c];
+    return line;
+}
