@@ -3,22 +3,35 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 namespace {
 
-// A scan formats three times per file. localtime_r costs about a microsecond, so the offset from
-// UTC is kept per 15-minute bucket (every zone's transitions fall on a quarter hour) once both
-// ends of the bucket have shown the same offset; the calendar is then plain arithmetic.
-constexpr std::int64_t kBucketSeconds = 900;
-constexpr std::size_t kCacheSlots = 1024;
+// A scan formats three times per file, and localtime_r costs about a microsecond (a tenth of a
+// file's whole scan). So the offset from UTC is cached per UTC day once both ends of the day have
+// shown the same offset (no zone changes its offset twice within a day), and on the few days that
+// hold a change, per quarter hour (every zone's changes fall on a quarter hour; one that does not,
+// such as the end of a local mean time, gives a bucket whose ends differ, and so is never cached).
+// The calendar is then plain arithmetic. File times spread over years: 4096 day slots hold eleven
+// years of them without a clash.
+enum : std::uint8_t { kEmpty, kConstant, kMixed };
+
+struct OffsetSlots {
+    std::int64_t span;  // seconds per bucket
+    std::size_t mask;   // slots - 1
+    std::vector<std::int64_t> bucket;
+    std::vector<std::int32_t> offset;
+    std::vector<std::uint8_t> state;  // kEmpty, kConstant (offset holds it) or kMixed
+    OffsetSlots(std::int64_t seconds, std::size_t slots)
+        : span(seconds), mask(slots - 1), bucket(slots), offset(slots), state(slots) {}
+};
 
 std::atomic<unsigned> g_nZoneGeneration{0};
 
 struct OffsetCache {
     unsigned generation = 0;
-    std::int64_t bucket[kCacheSlots];
-    std::int32_t offset[kCacheSlots];
-    bool valid[kCacheSlots] = {};
+    OffsetSlots days{86400, 4096};
+    OffsetSlots quarters{900, 1024};
 };
 thread_local OffsetCache t_cache;
 
@@ -92,6 +105,22 @@ bool FormatSlow(std::int64_t t, char* buf, std::size_t& len) {
     return true;
 }
 
+// The offset of t from the slots, filling its slot when both ends of t's bucket agree.
+bool CachedOffset(OffsetSlots& slots, std::int64_t t, std::int32_t& offset) {
+    const std::int64_t bucket = FloorDiv(t, slots.span);
+    const std::size_t slot = static_cast<std::size_t>(bucket) & slots.mask;
+    if (slots.state[slot] == kEmpty || slots.bucket[slot] != bucket) {
+        long first = 0, last = 0;
+        if (!UtcOffset(bucket * slots.span, first) || !UtcOffset(bucket * slots.span + slots.span - 1, last))
+            return false;
+        slots.bucket[slot] = bucket;
+        slots.state[slot] = first == last ? kConstant : kMixed;
+        slots.offset[slot] = static_cast<std::int32_t>(first);
+    }
+    offset = slots.offset[slot];
+    return slots.state[slot] == kConstant;
+}
+
 bool FormatTime(std::int64_t t, char* buf, std::size_t& len) {
     // Beyond about 30,000 years the calendar arithmetic below is not trusted.
     constexpr std::int64_t kRange = std::int64_t{1} << 40;
@@ -100,21 +129,14 @@ bool FormatTime(std::int64_t t, char* buf, std::size_t& len) {
     OffsetCache& cache = t_cache;
     const unsigned generation = g_nZoneGeneration.load(std::memory_order_relaxed);
     if (cache.generation != generation) {
-        for (bool& v : cache.valid) v = false;
+        cache.days.state.assign(cache.days.state.size(), kEmpty);
+        cache.quarters.state.assign(cache.quarters.state.size(), kEmpty);
         cache.generation = generation;
     }
-    const std::int64_t bucket = FloorDiv(t, kBucketSeconds);
-    const std::size_t slot = static_cast<std::size_t>(bucket) & (kCacheSlots - 1);
-    if (!cache.valid[slot] || cache.bucket[slot] != bucket) {
-        long first = 0, last = 0;
-        if (!UtcOffset(bucket * kBucketSeconds, first) || !UtcOffset(bucket * kBucketSeconds + kBucketSeconds - 1, last) ||
-            first != last)
-            return FormatSlow(t, buf, len);
-        cache.valid[slot] = true;
-        cache.bucket[slot] = bucket;
-        cache.offset[slot] = static_cast<std::int32_t>(first);
-    }
-    const std::int64_t local = t + cache.offset[slot];
+    std::int32_t offset;
+    if (!CachedOffset(cache.days, t, offset) && !CachedOffset(cache.quarters, t, offset))
+        return FormatSlow(t, buf, len);
+    const std::int64_t local = t + offset;
     const std::int64_t days = FloorDiv(local, 86400);
     const auto secondOfDay = static_cast<unsigned>(local - days * 86400);
     std::int64_t year;
