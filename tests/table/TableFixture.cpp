@@ -14,10 +14,11 @@
 #include "table/SortGlobals.h"
 #include "table/TableKind.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTest>
+#include <QMouseEvent>
 
 #include <chrono>
 #include <thread>
@@ -76,14 +77,24 @@ std::vector<std::string> TableFixture::Titles() {
 }
 
 void TableFixture::ClickHeader(CListView_Table* table, int nCol) {
+    // The user's click brings the table's window to the front first.
+    for (QWidget* w = table; w; w = w->parentWidget())
+        if (auto* window = qobject_cast<QMdiSubWindow*>(w)) AfxGetMainWnd()->GetMdiArea()->setActiveSubWindow(window);
+    QApplication::processEvents();  // the header lays its sections out in its own time
     QHeaderView* header = table->horizontalHeader();
-    // Zero-width columns cannot be hit with the mouse; the header reports their clicks all the same.
-    if (header->sectionSize(nCol) < 4 || header->sectionViewportPosition(nCol) + 2 >= header->viewport()->width()) {
+    const QPoint at(header->sectionViewportPosition(nCol) + header->sectionSize(nCol) / 2, header->height() / 2);
+    // Columns of width 0, or scrolled out of sight, cannot be hit: the header reports the click as
+    // it would for a hit.
+    if (header->sectionSize(nCol) < 4 || header->logicalIndexAt(at) != nCol || !header->viewport()->rect().contains(at)) {
         emit header->sectionClicked(nCol);
         return;
     }
-    const QPoint at(header->sectionViewportPosition(nCol) + 2, header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    // Straight to the header: the windows may overlap at that point of the screen.
+    const QPointF local(at), global(header->viewport()->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &press);
+    QApplication::sendEvent(header->viewport(), &release);
 }
 
 void TableFixture::SortBy(CListView_Table* table, int nCol, bool bDescending) {
