@@ -122,4 +122,5 @@ done
 
 sleep "$wait_secs"
 import -window root "$out"
-echo "screenshot.sh: wrote $out (display $display)"
+# Without a window manager there is no title bar on the picture: name the title here instead.
+echo "screenshot.sh: wrote $out (display $display); main window title: $(xdotool getwindowname "$window" 2>/dev/null || echo '?')"

@@ -60,8 +60,8 @@ CDocument* CMultiDocTemplate::OpenDocumentFile(const char* pszPathName, bool bMa
     frame->Attach(std::move(document), view);
 
     const QSize fallback = DefaultChildSize(mainWnd);
-    if (mainWnd != nullptr) mainWnd->AddChild(frame);
     frame->resize(cs.cx > 0 ? cs.cx : fallback.width(), cs.cy > 0 ? cs.cy : fallback.height());
+    if (mainWnd != nullptr) mainWnd->AddChild(frame);
 
     // The whole fill of a table happens here, so the window is complete when this call returns.
     if (view != nullptr) view->OnInitialUpdate();

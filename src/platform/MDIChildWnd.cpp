@@ -5,6 +5,7 @@
 #include "platform/View.h"
 
 #include <QCloseEvent>
+#include <QVBoxLayout>
 #include <QWidget>
 
 CMDIChildWnd::CMDIChildWnd() {
@@ -17,9 +18,7 @@ CMDIChildWnd::~CMDIChildWnd() {
     if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->RefreshActiveChild();
     // The view goes first (its destructor may still speak to the status bar), the document after.
     if (m_pView != nullptr) {
-        QWidget* widget = m_pView->GetWidget();
-        setWidget(nullptr);
-        delete widget;  // the view is its widget
+        delete m_pView->GetWidget();  // the view is its widget
         m_pView = nullptr;
     }
     m_pDocument.reset();
@@ -40,7 +39,15 @@ void CMDIChildWnd::Attach(std::unique_ptr<CDocument> document, CView* view) {
     }
     if (m_pView != nullptr) {
         m_pView->SetDocument(m_pDocument.get());
-        setWidget(m_pView->GetWidget());
+        // The view sits in a client area of its own: a QMdiSubWindow shows, hides and activates
+        // itself with its widget, but a view hidden for a fill or a sort must leave its frame as it
+        // is (and must not take the focus while its rows change).
+        auto* client = new QWidget;
+        auto* layout = new QVBoxLayout(client);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_pView->GetWidget());
+        client->setFocusProxy(m_pView->GetWidget());
+        setWidget(client);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/StatusBar.h"
 
 #include <QMdiArea>
+#include <QStyle>
 
 namespace {
 CMDIFrameWnd* g_pMainWnd = nullptr;
@@ -48,6 +49,18 @@ void CMDIFrameWnd::SetMessageText(std::string_view text) {
 
 void CMDIFrameWnd::AddChild(CMDIChildWnd* child) {
     m_pMdiArea->addSubWindow(child);
+    // New windows cascade down and to the right by a title bar's height, and start again at the
+    // top left once a window would reach below the client area. Only the height counts: a Files
+    // table is 810 pixels wide and often wider than the area itself.
+    const int step = child->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, child) + 4;
+    const QSize area = m_pMdiArea->viewport()->size();
+    QPoint position(m_nCascade * step, m_nCascade * step);
+    if (m_nCascade > 0 && position.y() + child->height() > area.height()) {
+        m_nCascade = 0;
+        position = QPoint(0, 0);
+    }
+    ++m_nCascade;
+    child->move(position);
 }
 
 CMDIChildWnd* CMDIFrameWnd::GetActiveChild() const {

@@ -19,6 +19,7 @@ public:
     virtual CStatusBar* GetStatusBar() const = 0;
     // Sets the message pane (pane 0) of the status bar.
     void SetMessageText(std::string_view text);
+    // Adds a child frame (already sized) to the client area at the next cascade position.
     void AddChild(CMDIChildWnd* child);
     CMDIChildWnd* GetActiveChild() const;
     CView* GetActiveView() const;
@@ -38,6 +39,7 @@ private:
     QMdiArea* m_pMdiArea = nullptr;
     std::string m_strAppTitle;
     bool m_bDestroying = false;
+    int m_nCascade = 0;  // place of the next child window in the cascade
 };
 
 // The program's main window, or null before it exists / after it is gone.

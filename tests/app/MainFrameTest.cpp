@@ -8,6 +8,7 @@
 #include "platform/MDIChildWnd.h"
 #include "platform/StatusBar.h"
 #include "table/ListView_Table.h"
+#include "table/ListView_Table.h"
 #include "table/TableKind.h"
 
 #include <QAction>
@@ -225,4 +226,27 @@ TEST_F(MainFrame, ShiftDeleteIsCutAndNeverDeletes) {
     QTest::keyClick(table, Qt::Key_Delete);
     ASSERT_EQ(m_boxes.boxes.size(), 1u);
     EXPECT_EQ(m_boxes.boxes[0].type, MB_YESNO | MB_ICONQUESTION);
+}
+
+TEST_F(MainFrame, OpeningADriveEndsOnTheFilesTablesStatusLine) {
+    // A child frame used to show and activate itself with its view: the fill's hiding and showing
+    // of the view gave it the focus half-filled, and its end then wiped the status line.
+    Start();
+    Activate();
+    CMDIChildWnd* drives = Children()[0];
+    auto* table = dynamic_cast<CListView_Table*>(drives->GetView());
+    ASSERT_NE(table, nullptr);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Return);
+    const auto children = Children();
+    ASSERT_EQ(children.size(), 3u);
+    EXPECT_EQ(Frame()->GetActiveChild(), children[2]);
+    EXPECT_EQ(Title(), "Zorbin - C: Files");
+    EXPECT_EQ(Frame()->GetStatusBar()->GetPaneText(0), " Line:      1 /      1");
+    EXPECT_EQ(children[1]->width(), 800);
+    EXPECT_EQ(children[2]->width(), 810);
+    // Each new window cascades below and right of the one before.
+    EXPECT_GT(children[1]->y(), children[0]->y());
+    EXPECT_GT(children[2]->y(), children[1]->y());
+    EXPECT_GT(children[2]->x(), children[1]->x());
 }
