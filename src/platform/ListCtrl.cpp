@@ -1,5 +1,6 @@
 #include "platform/ListCtrl.h"
 
+#include "platform/ListItemDelegate.h"
 #include "platform/ListModel.h"
 
 #include <QFocusEvent>
@@ -65,6 +66,7 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
     setCornerButtonEnabled(false);
     setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setItemDelegate(new CListItemDelegate(this));
 
     // Every row the same height, never measured: a million rows lay out in no time.
     QHeaderView* rows = verticalHeader();
