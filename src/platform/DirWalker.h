@@ -44,8 +44,8 @@ public:
     // Called once per entry; the entry's texts are valid only during the call.
     using Visit = void (*)(void* context, const Entry& entry);
 
-    // For tests: called with a directory's absolute path just before it is listed;
-    // returning false makes that listing fail. Returns the previous hook. Process-wide: set it
+    // For tests: called with a directory's absolute path once its listing has been read and before
+    // any of its entries' status is; returning false makes that listing fail. Returns the previous hook. Process-wide: set it
     // before a walk starts, never during one.
     using ListingHook = std::function<bool(std::string_view path)>;
     static ListingHook SetListingHook(ListingHook hook);
@@ -53,6 +53,8 @@ public:
     // Levels that keep their directory open; the walk holds at most this many descriptors (plus
     // one while it reopens a level), whatever the depth.
     static constexpr std::size_t kOpenLevels = 32;
+
+    struct Status;  // what the walk keeps of one entry's statx (defined where it is used)
 
     explicit CDirWalker(Mode mode);
     ~CDirWalker();
@@ -70,7 +72,10 @@ public:
 
 private:
     struct Level;
+    class Helper;
     bool ReadListing(std::size_t level);
+    bool NeedsStatus(unsigned char type) const;
+    void ReadStatus(std::size_t level);
     void Descend(const char* name, std::uint64_t dev, std::uint64_t ino);
     void Pop();
     int Reopen(int childFd, std::size_t level);
@@ -82,5 +87,8 @@ private:
     std::size_t m_nListUsed = 0;
     std::size_t m_nListCapacity = 0;
     std::vector<Level> m_levels;  // complete in the .cpp, where it is used
+    std::vector<Status> m_status;  // status of the entries of every level being walked, deepest last
+    std::vector<std::size_t> m_toRead;   // listing offsets of the entries whose status one level needs
+    Helper* m_pHelper = nullptr;  // the second thread that reads statuses alongside, while a walk runs
     std::uint64_t m_nRootDev = 0;
 };

@@ -130,12 +130,13 @@ TEST(DirWalkerTest, EntryRemovedBetweenListingAndStatusIsLeftOutSilently) {
     for (const char* f : {"a", "b", "c", "d", "e"}) tmp.MakeFile(f);
     const std::vector<std::string> order = ListingOrder(tmp.Path());
     ASSERT_EQ(order.size(), 5u);
-    // While the first entry is handed on, the third is deleted: the listing has it, its status is gone.
+    // The third entry is deleted once the listing has been read, before any status is.
+    ScopedListingHook hook([&](std::string_view) {
+        std::filesystem::remove(tmp.Path() + "/" + order[2]);
+        return true;
+    });
     std::vector<std::string> names;
-    auto visit = [&](const CDirWalker::Entry& e) {
-        if (names.empty()) std::filesystem::remove(tmp.Path() + "/" + order[2]);
-        names.emplace_back(e.name);
-    };
+    auto visit = [&](const CDirWalker::Entry& e) { names.emplace_back(e.name); };
     CDirWalker walker(CDirWalker::Mode::Status);
     EXPECT_TRUE(walker.Walk(tmp.Path(), visit));
     EXPECT_EQ(names, (std::vector<std::string>{order[0], order[1], order[3], order[4]}));
