@@ -27,27 +27,47 @@ void CListRows::InsertColumn(int nCol) {
     m_columns.insert(m_columns.begin() + static_cast<std::ptrdiff_t>(at), CTextColumn());
 }
 
+void CListRows::MakeOrder() {
+    if (!m_order.empty() || m_nRows == 0) return;
+    m_order.resize(m_nRows);
+    std::iota(m_order.begin(), m_order.end(), std::uint32_t{0});
+}
+
+void CListRows::MakeData() {
+    if (!m_data.empty() || m_nSlots == 0) return;
+    m_data.resize(m_nSlots);
+    std::iota(m_data.begin(), m_data.end(), std::intptr_t{0});
+}
+
 int CListRows::InsertRow(int nRow, std::string_view text, std::intptr_t data) {
-    if (nRow < 0 || m_data.size() >= kMaxRows) return -1;
+    if (nRow < 0 || m_nSlots >= kMaxRows) return -1;
     // A new row always takes a new slot at the end of the columns, wherever it is shown, so the
     // cells of the row just inserted are appends, never rewrites of older texts.
-    const std::size_t slot = m_data.size();
+    const std::size_t slot = m_nSlots;
+    const std::size_t pos = std::min(static_cast<std::size_t>(nRow), m_nRows);
     if (!m_columns.empty()) {
         PadTo(m_columns[0], slot);
         m_columns[0].Add(text);
     }
-    m_data.push_back(data);
-    const auto pos = std::min(static_cast<std::size_t>(nRow), m_order.size());
-    m_order.insert(m_order.begin() + static_cast<std::ptrdiff_t>(pos), static_cast<std::uint32_t>(slot));
+    if (!m_data.empty() || data != static_cast<std::intptr_t>(slot)) {
+        MakeData();
+        m_data.push_back(data);
+    }
+    if (!m_order.empty() || pos != slot) {  // pos == slot: shown in slot order, as before
+        MakeOrder();
+        m_order.insert(m_order.begin() + static_cast<std::ptrdiff_t>(pos), static_cast<std::uint32_t>(slot));
+    }
+    ++m_nSlots;
+    ++m_nRows;
     return static_cast<int>(pos);
 }
 
 void CListRows::TakeRows(std::vector<CTextColumn> columns) {
     std::size_t n = columns.empty() ? 0 : std::min(columns[0].GetSize(), kMaxRows);
-    if (!m_order.empty() || !m_data.empty()) {
+    if (m_nSlots != 0) {
         // Rows already there: the new ones are appended cell by cell (a copy; fills never do this).
-        const auto base = static_cast<std::intptr_t>(m_order.size());
-        for (std::size_t i = 0; i < n && m_data.size() < kMaxRows; ++i) {
+        const auto base = static_cast<std::intptr_t>(m_nRows);
+        for (std::size_t i = 0; i < n && m_nSlots < kMaxRows; ++i) {
             const int row = InsertRow(GetRowCount(), columns[0][i], base + static_cast<std::intptr_t>(i));
             for (std::size_t c = 1; c < columns.size() && c < m_columns.size(); ++c)
                 if (i < columns[c].GetSize()) SetText(row, static_cast<int>(c), columns[c][i]);
@@ -61,11 +81,8 @@ void CListRows::TakeRows(std::vector<CTextColumn> columns) {
         m_columns[c].Truncate(n);
     }
     for (auto& column : columns) column.RemoveAll();  // columns the control does not have
-    // Item data is the row number, as the fill gives it to every row it inserts.
-    m_data.resize(n);
-    std::iota(m_data.begin(), m_data.end(), std::intptr_t{0});
-    m_order.resize(n);
-    std::iota(m_order.begin(), m_order.end(), std::uint32_t{0});
+    // Row i is slot i and carries item data i, the row number a fill gives every row it inserts.
+    m_nSlots = m_nRows = n;
 }
 
 bool CListRows::SetText(int nRow, int nCol, std::string_view text) {
@@ -87,32 +104,47 @@ std::string_view CListRows::GetText(int nRow, int nCol) const {
     return m_columns[static_cast<std::size_t>(nCol)].GetAt(Slot(nRow));
 }
 
-std::intptr_t CListRows::GetData(int nRow) const { return IsRow(nRow) ? m_data[Slot(nRow)] : 0; }
+std::intptr_t CListRows::GetData(int nRow) const { return IsRow(nRow) ? DataOf(Slot(nRow)) : 0; }
 
 bool CListRows::SetData(int nRow, std::intptr_t data) {
     if (!IsRow(nRow)) return false;
-    m_data[Slot(nRow)] = data;
+    const std::size_t slot = Slot(nRow);
+    if (DataOf(slot) == data) return true;
+    MakeData();
+    m_data[slot] = data;
     return true;
 }
 
 bool CListRows::DeleteRow(int nRow) {
     if (!IsRow(nRow)) return false;
-    m_order.erase(m_order.begin() + nRow);
+    if (static_cast<std::size_t>(nRow) + 1 == m_nRows && m_order.empty() && m_nRows == m_nSlots) {
+        // The last row of a table in slot order: its slot goes too.
+        for (auto& column : m_columns) column.Truncate(m_nSlots - 1);
+        if (!m_data.empty()) m_data.pop_back();
+        --m_nSlots;
+        --m_nRows;
+    } else {
+        MakeOrder();
+        m_order.erase(m_order.begin() + nRow);
+        --m_nRows;
+    }
     CompactIfSparse();
     return true;
 }
 
 int CListRows::DeleteRows(const std::vector<int>& rows) {
+    MakeOrder();
     std::size_t kept = 0;
     auto next = rows.begin();
-    for (std::size_t r = 0; r < m_order.size(); ++r) {
+    for (std::size_t r = 0; r < m_nRows; ++r) {
         while (next != rows.end() && *next < static_cast<int>(r)) ++next;  // negative, repeated, unsorted
         if (next != rows.end() && *next == static_cast<int>(r)) continue;
         m_order[kept++] = m_order[r];
     }
-    const auto removed = static_cast<int>(m_order.size() - kept);
+    const auto removed = static_cast<int>(m_nRows - kept);
     m_order.resize(kept);
-    if (removed) CompactIfSparse();
+    m_nRows = kept;
+    CompactIfSparse();
     return removed;
 }
 
@@ -120,39 +152,48 @@ void CListRows::DeleteAll() {
     for (auto& column : m_columns) column.RemoveAll();
     std::vector<std::intptr_t>().swap(m_data);
     std::vector<std::uint32_t>().swap(m_order);
+    m_nRows = m_nSlots = 0;
 }
 
 void CListRows::CompactIfSparse() {
-    if (m_order.empty()) {
+    if (m_nRows == 0) {
         DeleteAll();
         return;
     }
-    const std::size_t dead = m_data.size() - m_order.size();
-    if (dead < kMinDeadToCompact || dead <= m_order.size()) return;
+    const std::size_t dead = m_nSlots - m_nRows;
+    if (dead < kMinDeadToCompact || dead <= m_nRows) return;
     for (auto& column : m_columns) {
         if (column.IsEmpty()) continue;
         CTextColumn kept;
-        for (const std::uint32_t slot : m_order) kept.Add(column[slot]);
+        for (std::size_t r = 0; r < m_nRows; ++r) kept.Add(column[Slot(static_cast<int>(r))]);
         column = std::move(kept);
     }
-    std::vector<std::intptr_t> data(m_order.size());
-    for (std::size_t r = 0; r < m_order.size(); ++r) data[r] = m_data[m_order[r]];
+    // Item data stays with its row; it is stored unless it is the new slot number of every row.
+    std::vector<std::intptr_t> data(m_nRows);
+    bool plain = true;
+    for (std::size_t r = 0; r < m_nRows; ++r) {
+        data[r] = DataOf(Slot(static_cast<int>(r)));
+        plain = plain && data[r] == static_cast<std::intptr_t>(r);
+    }
+    if (plain) data = {};
     m_data = std::move(data);
-    std::iota(m_order.begin(), m_order.end(), std::uint32_t{0});
+    std::vector<std::uint32_t>().swap(m_order);  // rows are in slot order again
+    m_nSlots = m_nRows;
 }
 
 void CListRows::Sort(CompareFn compare, std::intptr_t context) {
-    const std::size_t n = m_order.size();
+    const std::size_t n = m_nRows;
     if (n < 2 || !compare) return;
     // A bottom-up merge sort of a copy of the display order. It asks only "does a go after b" and
     // takes b first exactly then, so it ends ordered even when the comparison answers yes for both
     // orders of two equal rows (a descending sort does), where std::sort may run out of range.
     // The rows themselves stay where they are until the end: the comparison reads cells by the
     // row numbers of the order from before the sort.
-    std::vector<std::uint32_t> from(m_order);
+    std::vector<std::uint32_t> from(n);
+    for (std::size_t r = 0; r < n; ++r) from[r] = static_cast<std::uint32_t>(Slot(static_cast<int>(r)));
     std::vector<std::uint32_t> to(n);
     const auto dataOf = [this](std::uint32_t slot) {
-        return slot < m_data.size() ? m_data[slot] : std::intptr_t{0};
+        return slot < m_nSlots ? DataOf(slot) : std::intptr_t{0};
     };
     for (std::size_t width = 1; width < n; width *= 2) {
         for (std::size_t lo = 0; lo < n; lo += 2 * width) {
@@ -169,7 +210,7 @@ void CListRows::Sort(CompareFn compare, std::intptr_t context) {
         from.swap(to);
     }
     // A comparison that changed the rows (it must not) leaves them as they are.
-    if (from.size() == m_order.size()) m_order = std::move(from);
+    if (m_nRows == n) m_order = std::move(from);
 }
 
 std::uint64_t CListRows::TextBytes() const {

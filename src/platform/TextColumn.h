@@ -4,13 +4,15 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // An append-only array of byte strings held in one growing buffer: the column arrays of a scan,
 // the cells of a list control and the result lines all use it. A drive holds millions of entries,
-// so an element costs its bytes, one NUL and a 4-byte end offset, and no heap block of its own
-// (a std::string per cell costs 32 bytes and often a heap block). Every element is followed by a
-// NUL, so Get(i).data() can go straight to atof and friends.
+// so an element costs its bytes, one NUL, a 2-byte length and an eighth of an 8-byte block offset:
+// 2.5 bytes beside the text, and no heap block of its own (a std::string per cell costs 32 bytes
+// and often a heap block; 4-byte offsets cost 28 MB more per million rows of 7 cells). Every
+// element is followed by a NUL, so Get(i).data() can go straight to atof and friends.
 class CTextColumn {
 public:
     CTextColumn() = default;
@@ -26,8 +28,8 @@ public:
     void SetAt(std::size_t i, std::string_view text);
     std::string_view GetAt(std::size_t i) const;
     std::string_view operator[](std::size_t i) const { return GetAt(i); }
-    std::size_t GetSize() const { return m_ends.size(); }
-    bool IsEmpty() const { return m_ends.empty(); }
+    std::size_t GetSize() const { return m_lengths.size(); }
+    bool IsEmpty() const { return m_lengths.empty(); }
     // Drops the elements from index n on.
     void Truncate(std::size_t n);
     // Empties the array and gives its memory back.
@@ -38,16 +40,21 @@ public:
     std::uint64_t HeapBytes() const;
 
 private:
+    // Elements are found from the offset of their block of kBlock by adding up the lengths before
+    // them: at most 15 additions, a few nanoseconds, for 2 bytes less per element.
+    static constexpr std::size_t kBlock = 16;
+    // A length of this or more is kept in m_long instead.
+    static constexpr std::uint16_t kLong = 0xFFFF;
+
+    std::uint64_t Length(std::size_t i) const;
     std::uint64_t Begin(std::size_t i) const;
-    std::uint64_t End(std::size_t i) const;
     void Reserve(std::uint64_t bytes);
 
     char* m_pData = nullptr;         // elements, each followed by a NUL
     std::uint64_t m_nUsed = 0;
     std::uint64_t m_nCapacity = 0;
-    // Low 32 bits of the offset just past each element's NUL; m_wraps holds the indices at which
-    // the offsets passed another 4 GiB, so offsets stay 4 bytes for any size of buffer.
-    std::vector<std::uint32_t> m_ends;
-    std::vector<std::size_t> m_wraps;
+    std::vector<std::uint16_t> m_lengths;                        // per element
+    std::vector<std::uint64_t> m_blockBegin;                     // offset of element k * kBlock
+    std::vector<std::pair<std::size_t, std::uint64_t>> m_long;   // (element, length), ascending
     std::unordered_map<std::size_t, std::string> m_replaced;
 };

@@ -217,6 +217,100 @@ void Renumber(CListRows& rows) {
     for (int r = 0; r < rows.GetRowCount(); ++r) rows.SetData(r, r);
 }
 
+// Random edits against a plain vector of rows: the stored order, item data and slots that the
+// store keeps only when needed (after a sort, an insert in the middle, deletes) never show.
+TEST(ListRowsTest, RandomEditsMatchAPlainTableOfRows) {
+    struct Row {
+        std::vector<std::string> cells;
+        std::intptr_t data;
+    };
+    std::mt19937 random(7);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<Row> reference;
+        CListRows rows;
+        rows.SetColumnCount(3);
+        std::vector<CTextColumn> columns(3);
+        const int taken = round % 2 ? 5000 : 0;
+        for (int i = 0; i < taken; ++i) {
+            Row row{{"t" + std::to_string(i), i % 3 ? "c" + std::to_string(i) : "", ""}, i};
+            for (int c = 0; c < 2; ++c) columns[static_cast<std::size_t>(c)].Add(row.cells[static_cast<std::size_t>(c)]);
+            reference.push_back(row);
+        }
+        rows.TakeRows(std::move(columns));
+        for (int step = 0; step < 400; ++step) {
+            const int count = static_cast<int>(reference.size());
+            const int row = count ? static_cast<int>(random() % static_cast<unsigned>(count)) : 0;
+            switch (random() % 9) {
+            case 0:
+            case 1: {  // insert anywhere, mostly at the end
+                const int at = random() % 3 ? count + static_cast<int>(random() % 3) : row;
+                const auto data = static_cast<std::intptr_t>(random() % 2 ? reference.size() : random() % 50);
+                const std::string text = "n" + std::to_string(step);
+                ASSERT_EQ(rows.InsertRow(at, text, data), std::min(at, count));
+                reference.insert(reference.begin() + std::min(at, count), Row{{text, "", ""}, data});
+                break;
+            }
+            case 2: {
+                if (!count) break;
+                const int col = 1 + static_cast<int>(random() % 2);
+                const std::string text = "s" + std::to_string(step);
+                ASSERT_TRUE(rows.SetText(row, col, text));
+                reference[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(col)] = text;
+                break;
+            }
+            case 3:
+                if (!count) break;
+                rows.SetData(row, step);
+                reference[static_cast<std::size_t>(row)].data = step;
+                break;
+            case 4: {
+                if (!count) break;
+                const int which = random() % 2 ? count - 1 : row;
+                rows.DeleteRow(which);
+                reference.erase(reference.begin() + which);
+                break;
+            }
+            case 5: {  // many at once: now and then most of them, which rebuilds the storage
+                std::vector<int> doomed;
+                const unsigned share = step % 50 == 0 ? 90 : 10;
+                for (int r = 0; r < count; ++r)
+                    if (random() % 100 < share) doomed.push_back(r);
+                EXPECT_EQ(rows.DeleteRows(doomed), static_cast<int>(doomed.size()));
+                for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) reference.erase(reference.begin() + *it);
+                break;
+            }
+            case 6: {
+                for (int r = 0; r < count; ++r) {  // as the table renumbers after every sort
+                    rows.SetData(r, r);
+                    reference[static_cast<std::size_t>(r)].data = r;
+                }
+                SortBy(rows, 0, random() % 2 == 0, false);
+                std::vector<Row> sorted;
+                for (int r = 0; r < rows.GetRowCount(); ++r) {  // item data names the row it was
+                    const auto was = static_cast<std::size_t>(rows.GetData(r));
+                    ASSERT_LT(was, reference.size());
+                    ASSERT_EQ(rows.GetText(r, 0), reference[was].cells[0]);
+                    sorted.push_back(reference[was]);
+                }
+                reference = std::move(sorted);
+                break;
+            }
+            default:
+                break;
+            }
+            ASSERT_EQ(rows.GetRowCount(), static_cast<int>(reference.size()));
+            if (step % 20 == 0 || reference.size() < 50) {
+                for (int r = 0; r < rows.GetRowCount(); ++r) {
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_EQ(rows.GetText(r, c), reference[static_cast<std::size_t>(r)].cells[static_cast<std::size_t>(c)])
+                            << "round " << round << " step " << step << " row " << r;
+                    ASSERT_EQ(rows.GetData(r), reference[static_cast<std::size_t>(r)].data) << "step " << step;
+                }
+            }
+        }
+    }
+}
+
 TEST(ListRowsTest, SortMatchesAReferenceInBothDirectionsOnRandomData) {
     std::mt19937 random(12345);
     for (const bool numeric : {false, true}) {

@@ -29,6 +29,30 @@ TEST(TextColumnTest, EmptyAndOrdinaryElementsKeepTheirBytesAndNulTerminators) {
     EXPECT_FALSE(column.IsEmpty());
 }
 
+TEST(TextColumnTest, LongElementsAnywhereInABlockOfOffsets) {
+    // Lengths are kept in 2 bytes; from 65535 bytes on they are kept apart.
+    CTextColumn column;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 100; ++i) {
+        const std::size_t length = i % 13 == 5 ? 65535 + i % 3 : i % 17 == 3 ? 65534 : static_cast<std::size_t>(i % 7);
+        expected.push_back(std::string(length, static_cast<char>('a' + i % 26)));
+        column.Add(expected.back());
+    }
+    ExpectElements(column, expected);
+    column.Truncate(37);
+    expected.resize(37);
+    column.Add(std::string(70000, 'z'));
+    expected.push_back(std::string(70000, 'z'));
+    column.SetAt(37, "short again");
+    expected.back() = "short again";
+    column.Add("after");
+    expected.push_back("after");
+    ExpectElements(column, expected);
+    std::uint64_t bytes = 0;
+    for (const auto& text : expected) bytes += text.size();
+    EXPECT_EQ(column.TextBytes(), bytes);
+}
+
 TEST(TextColumnTest, ElementPastTheEndReadsAsAnEmptyTerminatedText) {
     // A missing element used to come back as a default string_view, whose data() is null: the
     // numeric sorts hand data() to atof, which then read address 0.
