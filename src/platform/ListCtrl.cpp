@@ -3,6 +3,8 @@
 #include "platform/ListItemDelegate.h"
 #include "platform/ListModel.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -100,7 +102,11 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
     connect(m_pModel, &QAbstractItemModel::columnsInserted, this, forgetSelection);
 }
 
-CListCtrl::~CListCtrl() = default;
+CListCtrl::~CListCtrl() {
+    // The model reads m_rows, which goes before the QObject base would delete the model.
+    delete m_pModel;
+    m_pModel = nullptr;
+}
 
 // ---- columns
 
@@ -341,6 +347,35 @@ void CListCtrl::SelectAllItems() {
 }
 
 // ---- input
+
+void CListCtrl::keyboardSearch(const QString& search) {
+    const int count = GetItemCount();
+    if (search.isEmpty() || count == 0) return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - m_nTypeAheadAt > QApplication::keyboardInputInterval()) m_strTypeAhead.clear();
+    m_nTypeAheadAt = now;
+    const QByteArray typed = search.toUtf8();
+    m_strTypeAhead.append(typed.constData(), static_cast<std::size_t>(typed.size()));
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    const auto starts = [&](std::string_view text) {
+        if (text.size() < m_strTypeAhead.size()) return false;
+        for (std::size_t i = 0; i < m_strTypeAhead.size(); ++i)
+            if (lower(static_cast<unsigned char>(text[i])) != lower(static_cast<unsigned char>(m_strTypeAhead[i])))
+                return false;
+        return true;
+    };
+    // A first character moves on from the current row; more characters may keep it.
+    const int current = std::max(currentIndex().row(), 0);
+    const int first = m_strTypeAhead.size() == static_cast<std::size_t>(typed.size()) ? current + 1 : current;
+    for (int k = 0; k < count; ++k) {
+        const int row = (first + k) % count;
+        if (!starts(m_rows.GetText(row, 0))) continue;
+        const QModelIndex index = m_pModel->index(row, std::max(currentIndex().column(), 0));
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+        return;
+    }
+}
 
 QItemSelectionModel::SelectionFlags CListCtrl::selectionCommand(const QModelIndex& index, const QEvent* event) const {
     QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);

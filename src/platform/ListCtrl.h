@@ -69,6 +69,10 @@ public:
 
     const CListRows& GetRows() const { return m_rows; }
 
+    // Typing moves to the next row whose first cell starts with the typed text (ASCII letters in
+    // either case), as in a report list; the bytes are compared, no text is converted.
+    void keyboardSearch(const QString& search) override;
+
 protected:
     // Notifications, as the list control sends them to its owner.
     virtual void OnColumnClick(int /*nSubItem*/) {}
@@ -100,6 +104,8 @@ private:
     CListModel* m_pModel = nullptr;
     mutable std::vector<std::pair<int, int>> m_selectedRuns;
     mutable bool m_bSelectedRunsValid = false;
+    std::string m_strTypeAhead;
+    qint64 m_nTypeAheadAt = 0;  // milliseconds since the epoch of the last typed character
 };
 
 // Virtual-key state as the key handler sees it: negative while Ctrl is down.

@@ -256,6 +256,21 @@ TEST(ListCtrlTest, CurrentRowChangesReachOnItemChangedAndCellWritesNever) {
     EXPECT_TRUE(list.events.empty());
 }
 
+TEST(ListCtrlTest, TypingMovesToTheRowThatStartsWithTheText) {
+    ShownList shown;
+    RecordingList& list = shown.list;
+    list.SetItemText(4, 0, "Zeta");
+    list.SetItemText(6, 0, "zebra");
+    QTest::keyClicks(&list, "ze");
+    EXPECT_EQ(list.currentIndex().row(), 4);
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{4}));
+    QTest::keyClicks(&list, "b");  // "zeb"
+    EXPECT_EQ(list.currentIndex().row(), 6);
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(&list, "/data/file9");
+    EXPECT_EQ(list.currentIndex().row(), 9);
+}
+
 TEST(ListCtrlTest, FocusRunsOnSetFocusAfterTheDefaultHandling) {
     QWidget window;
     auto* other = new QLineEdit(&window);
