@@ -49,6 +49,9 @@ void CMDIFrameWnd::SetMessageText(std::string_view text) {
 
 void CMDIFrameWnd::AddChild(CMDIChildWnd* child) {
     m_pMdiArea->addSubWindow(child);
+    // Maximising and restoring change the title's form; Qt puts back the frame's plain title on
+    // restore, after which the document's title has to come back.
+    connect(child, &QMdiSubWindow::windowStateChanged, this, [this] { RefreshActiveChild(); });
     // New windows cascade down and to the right by a title bar's height, and start again at the
     // top left once a window would reach below the client area. Only the height counts: a Files
     // table is 810 pixels wide and often wider than the area itself.
@@ -82,13 +85,18 @@ void CMDIFrameWnd::SetAppTitle(std::string_view title) {
     UpdateFrameTitle();
 }
 
-void CMDIFrameWnd::UpdateFrameTitle() {
+std::string CMDIFrameWnd::FrameTitle() const {
     std::string caption = m_strAppTitle;
-    if (CMDIChildWnd* child = GetActiveChild()) {
-        if (CDocument* document = child->GetDocument()) {
-            caption += " - ";
-            caption += document->GetTitle();
-        }
-    }
+    const CMDIChildWnd* child = GetActiveChild();
+    const CDocument* document = child != nullptr ? child->GetDocument() : nullptr;
+    if (document == nullptr) return caption;
+    // A maximised child has no caption of its own: Qt appends its title in brackets to whatever
+    // the frame's title is, so the frame shows the application's title alone then.
+    if (child->isMaximized()) return caption;
+    return caption + " - " + document->GetTitle();
+}
+
+void CMDIFrameWnd::UpdateFrameTitle() {
+    const std::string caption = FrameTitle();
     setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
 }

@@ -9,7 +9,8 @@ class CView;
 class QMdiArea;
 
 // The multiple-document main frame: a QMainWindow around a QMdiArea. The add-to-title style is
-// built in: the caption is the application title, or "title - active document".
+// built in: the caption is the application title, or "title - active document", or
+// "title - [active document]" while the active child is maximised (Qt adds the bracketed part).
 class CMDIFrameWnd : public QMainWindow {
     Q_OBJECT
 public:
@@ -36,6 +37,8 @@ protected:
     virtual void OnActiveChildChanged() {}
 
 private:
+    std::string FrameTitle() const;
+
     QMdiArea* m_pMdiArea = nullptr;
     std::string m_strAppTitle;
     bool m_bDestroying = false;

@@ -250,3 +250,33 @@ TEST_F(MainFrame, OpeningADriveEndsOnTheFilesTablesStatusLine) {
     EXPECT_GT(children[2]->y(), children[1]->y());
     EXPECT_GT(children[2]->x(), children[1]->x());
 }
+
+TEST_F(MainFrame, MaximisedChildIsNamedInBrackets) {
+    // Qt appends " - [child]" to the frame's title around a maximised child; the frame's own
+    // add-to-title part must then step aside, or the name shows twice.
+    Start();
+    Children()[0]->showMaximized();
+    EXPECT_EQ(Title(), "Zorbin - [All Drives]");
+    theApp.OnFileNew();  // opens maximised too, as the active one was
+    Children()[1]->GetDocument()->SetTitle("All Drives (Drive -> AZ)");
+    EXPECT_EQ(Title(), "Zorbin - [All Drives (Drive -> AZ)]");
+    Children()[1]->showNormal();
+    EXPECT_EQ(Title(), "Zorbin - All Drives (Drive -> AZ)");
+}
+
+TEST_F(MainFrame, WindowMenuListsTheOpenWindows) {
+    Start();
+    theApp.OnFileNew();
+    QMenu* window = MenuAt(2);
+    emit window->aboutToShow();
+    EXPECT_EQ(Entries(window), QStringList({"&New Window", "&Cascade", "&Tile", "&Arrange Icons", "-",
+                                            "&1 All Drives", "&2 Zorbin1"}));
+    EXPECT_TRUE(window->actions().at(6)->isChecked());
+    window->actions().at(5)->trigger();
+    EXPECT_EQ(Frame()->GetActiveChild(), Children()[0]);
+    Frame()->GetAction(ID_FILE_CLOSE)->trigger();
+    Frame()->GetAction(ID_FILE_CLOSE)->trigger();
+    Settle();
+    emit window->aboutToShow();
+    EXPECT_EQ(Entries(window), QStringList({"&New Window", "&Cascade", "&Tile", "&Arrange Icons"}));
+}
