@@ -33,6 +33,12 @@ TableFixture::~TableFixture() {
 
 void TableFixture::Start(const std::string& drives) {
     m_drives = std::make_unique<ScopedEnv>("ZORBIN_DRIVES", drives);
+    // As a new process has them, also when the tests share one process.
+    g_nNextTable = 0;
+    g_nDrive = 0;
+    g_bSortDescending = true;
+    g_aResultLines.RemoveAll();
+    g_strFind.clear();
     ASSERT_TRUE(theApp.InitInstance());
 }
 
