@@ -167,8 +167,11 @@ TEST_F(FindByNameTest, FoundTableCarriesTheLetterOfTheDriveSearched) {
 TEST(Dia_FindTest, LayoutTabOrderAndText) {
     CDia_Find dialog;
     EXPECT_EQ(dialog.windowTitle(), "What to find");
+    // Dialog units: the mean width of the letters, as the platform reckons a dialog font's average
+    // character, over 4; its height over 8.
     const QFontMetrics metrics(dialog.font());
-    const int cx = metrics.averageCharWidth(), cy = metrics.height();
+    const int cx = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+    const int cy = metrics.height();
     const auto rect = [&](int x, int y, int w, int h) { return QRect(x * cx / 4, y * cy / 8, w * cx / 4, h * cy / 8); };
     EXPECT_EQ(dialog.size(), rect(0, 0, 215, 97).size());
 
@@ -186,6 +189,7 @@ TEST(Dia_FindTest, LayoutTabOrderAndText) {
     EXPECT_EQ(ok->text(), "OK");
     EXPECT_EQ(cancel->text(), "Cancel");
     EXPECT_EQ(label->text(), "Enter a part of a file name or a file extention:");
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width()) << "the text is not cut";
     EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
     EXPECT_TRUE(ok->isDefault());
     EXPECT_EQ(edit->text(), "");
