@@ -25,6 +25,8 @@ bool CProgressCtrl::Create(const CRect& rect, QWidget* parent) {
                         std::max(0, rect.bottom - rect.top));
     m_nStep = 1;
     m_pBar->show();
+    // The caller works on without processing events (a walk can take minutes): paint it now.
+    m_pBar->repaint();
     return true;
 }
 
