@@ -10,10 +10,11 @@
 namespace {
 
 // Dialog units into pixels by the dialog font's average character: a horizontal unit is a quarter
-// of its width, a vertical unit an eighth of its height.
+// of its width, a vertical unit an eighth of its height. The width is the rounded mean of the 52
+// letters, as the platform takes it; the font's own average is narrower and cuts the texts.
 QRect DialogRect(const QFont& font, int x, int y, int width, int height) {
     const QFontMetrics metrics(font);
-    const int cx = metrics.averageCharWidth();
+    const int cx = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
     const int cy = metrics.height();
     return QRect(x * cx / 4, y * cy / 8, width * cx / 4, height * cy / 8);
 }

@@ -99,9 +99,11 @@ TEST_F(About, ShowsNameVersionMakersAndOk) {
         ASSERT_NE(dialog, nullptr);
         title = dialog->windowTitle();
         size = dialog->size();
-        // 235 by 105 dialog units at the dialog's font.
+        // 235 by 105 dialog units at the dialog's font (a unit: a quarter of the letters' mean
+        // width, an eighth of the line height).
         const QFontMetrics metrics(dialog->font());
-        expected = QSize(235 * metrics.averageCharWidth() / 4, 105 * metrics.height() / 8);
+        const int cx = (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+        expected = QSize(235 * cx / 4, 105 * metrics.height() / 8);
         for (QLabel* label : dialog->findChildren<QLabel*>()) {
             if (!label->pixmap().isNull()) hasIcon = true;
             if (!label->text().isEmpty()) texts << label->text();
