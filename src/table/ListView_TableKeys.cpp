@@ -2,6 +2,8 @@
 
 #include "table/TableKind.h"
 
+#include <algorithm>
+
 // The keys a table handles itself. The list control's own handling (moving the selection...)
 // follows in every case, after this returns.
 void CListView_Table::OnKeyDown(unsigned nChar) {
@@ -14,10 +16,18 @@ void CListView_Table::OnKeyDown(unsigned nChar) {
         if (m_nKind != AllDrives) {
             // Hidden while the question is up and the rows go.
             const bool bHadFocus = hasFocus();
+            const int nRowsBefore = GetItemCount();
             hide();
             m_scanner.DeleteSelected(m_pList, m_nKind, true);
             show();
             if (bHadFocus) setFocus();
+            // Rows of trashed entries went while the view was hidden, unseen by the item-change
+            // handling: the current row and the status line follow now.
+            if (GetItemCount() != nRowsBefore) {
+                int nRow = currentIndex().row();
+                if (nRow < 0) nRow = std::min(m_nRow, GetItemCount() - 1);
+                OnItemChanged(nRow);
+            }
         }
         break;
     case 'A':

@@ -1,6 +1,8 @@
 #include "commands/TableWindowsFixture.h"
 
 #include "platform/Document.h"
+#include "platform/MDIFrameWnd.h"
+#include "platform/StatusBar.h"
 #include "platform/MessageBox.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
@@ -82,6 +84,8 @@ TEST_F(KeysTest, DeleteHidesTheTableWhileItAsksAndDoesNothingInAllDrives) {
     EXPECT_EQ(visibleDuringBox, (std::vector<bool>{false, false}));
     EXPECT_TRUE(files->isVisible());
     EXPECT_EQ(files->GetItemCount(), 4);
+    // The status line counts the rows that are left.
+    EXPECT_EQ(AfxGetMainWnd()->GetStatusBar()->GetPaneText(0), " Line:      1 /      4");
     EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_TRUE(std::filesystem::exists(m_dataHome + "/Trash/files/" + std::filesystem::path(first).filename().string()));
     SetMessageBoxHandler(previous);
