@@ -75,7 +75,10 @@ int CMainFrame::OnCreate() {
     connect(m_wndToolBar, &QToolBar::visibilityChanged, this,
             [this](bool visible) { GetAction(ID_VIEW_TOOLBAR)->setChecked(visible); });
 
-    GetMdiArea()->setWhatsThis("The table windows. Enter on a drive opens its Directories and Files tables.");
+    GetMdiArea()->setWhatsThis("A table window. Click a column header to sort by it. Enter or a double-click opens "
+                               "the current row: a drive opens its Directories and Files tables, a file or "
+                               "directory opens on the desktop. Delete moves the selected entries to the trash; "
+                               "Ctrl+A selects all, Ctrl+F finds by name, Ctrl+D finds doubles.");
     UpdateCommandUI();
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileDialog>
 #include <QIcon>
 #include <QPageSetupDialog>
@@ -40,7 +41,8 @@ CMDIChildWnd* MakeChildFrame(const char* icon) {
 
 CZorbinApp::CZorbinApp() {
     m_promptFileName = [] {
-        return QFileDialog::getOpenFileName(QApplication::activeWindow(), "Open").toStdString();
+        // The file's name in the bytes the file system holds, not re-encoded.
+        return QFile::encodeName(QFileDialog::getOpenFileName(QApplication::activeWindow(), "Open")).toStdString();
     };
 }
 
