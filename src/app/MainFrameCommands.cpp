@@ -115,6 +115,7 @@ void CMainFrame::BuildMenus() {
     m_pFileMenu->addAction(GetAction(ID_APP_EXIT));
 
     m_pDocFileMenu = new QMenu("&File", this);
+    m_pDocFileMenu->setSeparatorsCollapsible(false);  // the leading separator is part of the menu
     m_pDocFileMenu->addSeparator();
     m_pDocFileMenu->addAction(GetAction(ID_APP_EXIT));
 

@@ -9,7 +9,11 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-CZorbinView::CZorbinView() { setAutoFillBackground(true); }
+CZorbinView::CZorbinView() {
+    // An empty page: the background of a document, not of a dialog.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+}
 
 bool CZorbinView::HandlesCommand(int nID) const {
     return nID == ID_FILE_PRINT || nID == ID_FILE_PRINT_DIRECT || nID == ID_FILE_PRINT_PREVIEW;
