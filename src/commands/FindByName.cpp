@@ -1,8 +1,7 @@
 #include "app/ZorbinApp.h"
 #include "commands/Dia_Find.h"
-#include "commands/ResultLines.h"
+#include "commands/SearchLines.h"
 #include "platform/DocTemplate.h"
-#include "platform/MakeLower.h"
 #include "platform/MessageBox.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
@@ -17,17 +16,7 @@ void CListView_Table::FindByName() {
     CDia_Find dlg;
     if (dlg.DoModal() != IDOK) return;
 
-    const int n = m_pList->GetItemCount();
-    g_aResultLines.RemoveAll();
-    // The text is lowered once the first row is looked at, so a table without rows keeps it as
-    // typed in the Found table's title.
-    if (n > 0) MakeLower(g_strFind);
-    std::string name;  // one buffer for every row: a Found search runs over a million names
-    for (int i = 0; i < n; ++i) {
-        name.clear();
-        AppendLower(m_pList->GetItemText(i, 1), name);
-        if (name.find(g_strFind) != std::string::npos) g_aResultLines.Add(MakeResultLine(*m_pList, i));
-    }
+    WriteFoundLines(*m_pList);
 
     // The Found table carries the letter of the drive it was searched in.
     g_nDrive = m_nDrive;

@@ -1,5 +1,5 @@
 #include "app/ZorbinApp.h"
-#include "commands/ResultLines.h"
+#include "commands/SearchLines.h"
 #include "platform/DocTemplate.h"
 #include "platform/Document.h"
 #include "platform/MessageBox.h"
@@ -19,17 +19,7 @@ void CListView_Table::FindDoubles() {
         return;
     }
 
-    const int n = m_pList->GetItemCount();
-    g_aResultLines.RemoveAll();
-    bool bPreviousWritten = false;
-    for (int i = 0; i < n; ++i) {
-        // Exact bytes: a.txt and A.txt are different files.
-        const bool bMatchesNext = i + 1 < n &&
-                                  m_pList->GetItemText(i, 1) == m_pList->GetItemText(i + 1, 1) &&
-                                  m_pList->GetItemText(i, 3) == m_pList->GetItemText(i + 1, 3);
-        if (bMatchesNext || bPreviousWritten) g_aResultLines.Add(MakeResultLine(*m_pList, i));
-        bPreviousWritten = bMatchesNext;
-    }
+    WriteDoubleLines(*m_pList);
 
     // The Doubles table carries the letter of the drive it was searched in.
     g_nDrive = m_nDrive;

@@ -5,7 +5,7 @@
 CTextColumn g_aResultLines;
 std::string g_strFind;
 
-std::string MakeResultLine(const CListCtrl& list, int nRow) {
+void MakeResultLine(const CListCtrl& list, int nRow, std::string& out) {
     // " %s; %s; %s; %s; %s; %s; %s": the cells as the list holds them, no quoting.
     std::string_view cells[7];
     std::size_t size = 1 + 6 * 2;
@@ -13,14 +13,19 @@ std::string MakeResultLine(const CListCtrl& list, int nRow) {
         cells[c] = list.GetItemText(nRow, c);
         size += cells[c].size();
     }
-    std::string line;
-    line.reserve(size);
-    line += ' ';
-    line += cells[0];
+    out.clear();
+    out.reserve(size);
+    out += ' ';
+    out += cells[0];
     for (int c = 1; c < 7; ++c) {
-        line += "; ";
-        line += cells[c];
+        out += "; ";
+        out += cells[c];
     }
+}
+
+std::string MakeResultLine(const CListCtrl& list, int nRow) {
+    std::string line;
+    MakeResultLine(list, nRow, line);
     return line;
 }
 
