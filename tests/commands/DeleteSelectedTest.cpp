@@ -197,6 +197,31 @@ TEST_F(DeleteSelectedTest, RowCutAtASemicolonIsRefusedWhileItsNeighbourGoes) {
     EXPECT_EQ(left, (std::vector<std::string>{" " + m_driveC + "/1/a", " " + m_driveC + "/2/a"}));
 }
 
+TEST_F(DeleteSelectedTest, CutRowWhoseNameStillMatchesItsPathIsRefused) {
+    // Fault mended: "x; x" comes back as path ".../x" and name "x", so the name alone does not show
+    // the cut; the rest of the row stands a cell to the right (the Length cell holds " x").
+    const std::string cut = m_dir.MakeFile("C/x; x", "cut");
+    const std::string decoy = m_dir.MakeFile("C/x", "decoy");
+    CListView_Table* files = OpenTable(Files, 0);
+    WithDialog([](QWidget* dialog) { TypeAndEnter(dialog, "x"); }, [&] { files->FindByName(); });
+    CListView_Table* found = ActiveTable();
+    ASSERT_EQ(found->GetItemCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(found->GetItemText(i, 0), " " + decoy);
+        ASSERT_EQ(found->GetItemText(i, 1), " x");
+        if (found->GetItemText(i, 3) == " x") found->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    ASSERT_EQ(found->GetSelectedCount(), 1u);
+    m_boxes.boxes.clear();
+
+    Delete(found);
+
+    ASSERT_EQ(m_boxes.boxes.size(), 2u);
+    EXPECT_NE(m_boxes.boxes[1].text.find("its path was cut"), std::string::npos) << m_boxes.boxes[1].text;
+    EXPECT_TRUE(fs::exists(cut));
+    EXPECT_TRUE(fs::exists(decoy));
+}
+
 TEST_F(DeleteSelectedTest, SemicolonAtTheEndOfANameIsCaughtByTheDisk) {
     // Fault mended: "notes;" comes back from a result line as path ".../notes" and name "notes",
     // every cell in place; only its length tells that the row is not the file "notes".
