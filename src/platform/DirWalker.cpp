@@ -42,9 +42,10 @@ constexpr unsigned kTypeMask = STATX_TYPE | STATX_MODE | STATX_INO;
 constexpr int kStatFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
 constexpr int kOpenDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
+// Never destroyed: a count may still be walking while the process runs its exit handlers.
 CDirWalker::ListingHook& Hook() {
-    static CDirWalker::ListingHook hook;
-    return hook;
+    static auto* hook = new CDirWalker::ListingHook;
+    return *hook;
 }
 
 std::uint64_t DevOf(const struct statx& st) { return makedev(st.stx_dev_major, st.stx_dev_minor); }

@@ -133,13 +133,14 @@ DriveFolders ParseDriveList(std::string_view list, bool warn) {
 DriveFolders CurrentMap() {
     const char* env = std::getenv("ZORBIN_DRIVES");
     if (!env) return MountedDrives();
-    static std::mutex mutex;
-    static std::string lastWarned;
+    // Never destroyed: the counting worker may still read the map while the process exits.
+    static auto* mutex = new std::mutex;
+    static auto* lastWarned = new std::string;
     bool warn;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        warn = lastWarned != env;
-        if (warn) lastWarned = env;
+        std::lock_guard<std::mutex> lock(*mutex);
+        warn = *lastWarned != env;
+        if (warn) *lastWarned = env;
     }
     return ParseDriveList(env, warn);
 }
