@@ -43,6 +43,9 @@ public:
     std::string_view GetItemText(int nItem, int nSubItem) const;
     std::intptr_t GetItemData(int nItem) const;
     bool SetItemData(int nItem, std::intptr_t data);
+    // One row; the selection of the others stays. Each call moves the rows below it in the list and
+    // in the view's bookkeeping (about 8 ms on a million rows with 10,000 selected): for many rows,
+    // DeleteItems.
     bool DeleteItem(int nItem);
     // Removes the rows at the given positions (ascending) in one pass and one model reset, for
     // many rows at once. The selection is cleared; the current row keeps its place, or the last
