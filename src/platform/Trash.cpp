@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// The home trash of the freedesktop trash specification, written here rather than through
+// The home trash of the freedesktop trash layout, written here rather than through
 // QFile::moveToTrash: Qt 6.4 reports success when the data folder is missing and moves the entry
 // into files/ below the process's current directory. Every path below is absolute, and the trash
 // folders are made (mode 0700) before anything moves.
