@@ -34,7 +34,9 @@ std::string ReadFile(const std::string& path) {
 // Brings the table's window to the front and gives it the keyboard focus, as a click on it does.
 void Activate(CListView_Table* table) {
     // The offscreen display activates a shown window in its own time.
-    if (!AfxGetMainWnd()->isActiveWindow()) ASSERT_TRUE(QTest::qWaitForWindowActive(AfxGetMainWnd()));
+    if (!AfxGetMainWnd()->isActiveWindow()) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(AfxGetMainWnd()));
+    }
     for (QWidget* w = table; w; w = w->parentWidget())
         if (auto* window = qobject_cast<QMdiSubWindow*>(w)) AfxGetMainWnd()->GetMdiArea()->setActiveSubWindow(window);
     table->setFocus();
