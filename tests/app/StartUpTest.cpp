@@ -7,10 +7,13 @@
 #include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
-#include "table/TableFixture.h"
+#include "platform/WinThread.h"
 
 #include <QSettings>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 using StartUp = ShellFixture;
 
@@ -69,12 +72,21 @@ TEST_F(StartUp, CommandLineIsReadButOpensNothingMore) {
 TEST_F(StartUp, EndingWhileACountRunsDoesNotWaitForIt) {
     Start();
     WaitForCount();
-    HeldCount count;  // a worker that only ends when released
-    ASSERT_NE(g_pCountThread.load(), nullptr);
+    // A count that only ends when released, and clears g_pCountThread then, as the worker does.
+    static std::atomic<bool> release{false};
+    CWinThread* worker = AfxBeginThread(
+        [](void*) -> unsigned {
+            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            g_pCountThread.store(nullptr, std::memory_order_release);
+            return 0;
+        },
+        nullptr);
+    ASSERT_NE(worker, nullptr);
+    g_pCountThread.store(worker, std::memory_order_release);
     theApp.ExitInstance();
     // Back here while the worker still runs: nobody waited for it.
-    EXPECT_NE(g_pCountThread.load(), nullptr);
+    EXPECT_EQ(g_pCountThread.load(), worker);
     EXPECT_EQ(AfxGetMainWnd(), nullptr);
-    count.Release();
-    count.WaitUntilCleared();
+    release = true;
+    WaitForCount();
 }
