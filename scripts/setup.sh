@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales)
+packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales tzdata)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
