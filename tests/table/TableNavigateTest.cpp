@@ -199,6 +199,23 @@ TEST_F(TableNavigateTest, OpenerGetsThePathByteForByteAndNoShellRunsIt) {
     EXPECT_EQ(ReadFile(script + ".arg"), "-x");
 }
 
+TEST_F(TableNavigateTest, DoubleClickOpensTheRowUnderThePointer) {
+    const std::string script = m_dir.MakeFile("opener", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.arg\"\n");
+    chmod(script.c_str(), 0755);
+    ScopedEnv opener("ZORBIN_OPENER", script);
+    m_dir.MakeFile("C/one");
+    m_dir.MakeFile("C/two");
+    Start("C=" + m_dir.Path() + "/C");
+    CListView_Table* files = Open(Files, 0);
+    ASSERT_NE(files, nullptr);
+    Activate(files);
+    ASSERT_EQ(files->GetItemCount(), 2);
+    const QRect row1 = files->visualRect(files->model()->index(1, 1));
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, row1.center());
+    EXPECT_EQ(files->m_nRow, 1);
+    EXPECT_EQ(ReadFile(script + ".arg"), files->GetItemText(1, 0));
+}
+
 TEST_F(TableNavigateTest, AMissingOpenerDoesNotHoldTheProgram) {
     ScopedEnv opener("ZORBIN_OPENER", m_dir.Path() + "/no-such-opener");
     OpenWithDesktop("/anything");  // returns: the child ends with 127 at once
