@@ -4,6 +4,7 @@
 // zorbin-bench sort COLUMN DIR [--before FILE] [--after FILE]: fills the Files table of DIR, then
 // sorts it by the named column through OnColumnClick and prints the seconds of the sort alone.
 // --before/--after write the rows tab-separated, for comparison with sort(1).
+#include "BenchClock.h"
 #include "BenchCommand.h"
 
 #include "platform/Document.h"
@@ -37,27 +38,6 @@ QApplication& Application() {
     return app;
 }
 
-// Peak resident memory of the process in kB, as the kernel tracks it.
-long PeakKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Processor seconds of the process, user and system: on a busy machine they say more about the
-// work than the wall clock does.
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // A table of DIR as the program opens it, under a parent that is never shown: nothing paints.
 struct BenchTable {
     std::unique_ptr<QWidget> parent;  // made after the application, and deletes the view
@@ -89,13 +69,13 @@ int RunFill(const std::vector<std::string>& args) {
     }
     BenchTable table;
     if (!table.Open(args[1], args[0] == "files" ? Files : Directories)) return 1;
-    const long before = PeakKilobytes();
+    const long before = StatusKilobytes("VmHWM:");
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = CpuSeconds();
+    const double cpuStart = ProcessCpuSeconds();
     table.view->OnInitialUpdate();
     const double seconds = Seconds(start);
-    const double cpu = CpuSeconds() - cpuStart;
-    const long peak = PeakKilobytes();
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    const long peak = StatusKilobytes("VmHWM:");
     const CListRows& rows = table.view->GetRows();
     std::printf("fill %s: %d rows in %.3f s (scan and fill), processor %.3f s\n", args[0].c_str(), rows.GetRowCount(),
                 seconds, cpu);
@@ -109,9 +89,9 @@ int RunFill(const std::vector<std::string>& args) {
                                &record.pFileAccessed, &record.pDirCreated};
     for (int k = 0; k < 10; ++k) *pointers[k] = &arrays[k];
     const auto scanStart = std::chrono::steady_clock::now();
-    const double scanCpuStart = CpuSeconds();
+    const double scanCpuStart = ProcessCpuSeconds();
     CDriveScanner().ScanFolder("C:/", &record);
-    std::printf("the walk alone: %.3f s, processor %.3f s\n", Seconds(scanStart), CpuSeconds() - scanCpuStart);
+    std::printf("the walk alone: %.3f s, processor %.3f s\n", Seconds(scanStart), ProcessCpuSeconds() - scanCpuStart);
     return 0;
 }
 
@@ -146,10 +126,10 @@ int RunSort(const std::vector<std::string>& args) {
     }
     if (!before.empty()) WriteRows(*table.view, before);
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = CpuSeconds();
+    const double cpuStart = ProcessCpuSeconds();
     table.view->OnColumnClick(column);
     const double seconds = Seconds(start);
-    const double cpu = CpuSeconds() - cpuStart;
+    const double cpu = ProcessCpuSeconds() - cpuStart;
     if (!after.empty()) WriteRows(*table.view, after);
     std::printf("sort by %s: %d rows in %.3f s, processor %.3f s\n", args[0].c_str(), table.view->GetItemCount(), seconds,
                 cpu);

@@ -3,6 +3,7 @@
 // screen of the shown view rendered into a pixmap, of a sort by Name, the peak memory (VmHWM)
 // beside the bytes of all cell texts, and the bytes per row beyond the texts. --insert also times
 // the row-by-row way (InsertItem and SetItemText), which copies every text.
+#include "BenchClock.h"
 #include "BenchCommand.h"
 
 #include "platform/ListCtrl.h"
@@ -32,27 +33,6 @@ void EnsureApplication() {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Never destroyed: a QApplication torn down among the static destructors at exit crashes.
     new QApplication(argc, argv);
-}
-
-// A field of /proc/self/status in kB.
-long StatusKilobytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(field);
-    while (std::getline(status, line))
-        if (line.compare(0, length, field) == 0) return std::atol(line.c_str() + length);
-    return -1;
-}
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Processor time of this thread: on a busy machine it tells the work apart from the waiting.
-double CpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // Deterministic texts with the sizes of a real Files table: paths of 40 to 110 bytes, names of
@@ -130,10 +110,10 @@ int RunList(const std::vector<std::string>& args) {
     const long builtKb = StatusKilobytes("VmRSS:");
 
     const auto takeStart = std::chrono::steady_clock::now();
-    const double takeCpuStart = CpuSeconds();
+    const double takeCpuStart = ThreadCpuSeconds();
     list->TakeRows(std::move(columns));
     const double takeSeconds = Seconds(takeStart);
-    const double takeCpu = CpuSeconds() - takeCpuStart;
+    const double takeCpu = ThreadCpuSeconds() - takeCpuStart;
     const long takenKb = StatusKilobytes("VmRSS:");
 
     list->resize(1280, 960);
@@ -148,9 +128,9 @@ int RunList(const std::vector<std::string>& args) {
     for (int k = 1; k <= 21; ++k) {
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 22 * k);
         QApplication::processEvents();
-        const double cpuStart = CpuSeconds();
+        const double cpuStart = ThreadCpuSeconds();
         screen = list->grab();
-        renders.push_back(CpuSeconds() - cpuStart);
+        renders.push_back(ThreadCpuSeconds() - cpuStart);
     }
     std::sort(renders.begin(), renders.end());
     const long shownKb = StatusKilobytes("VmRSS:");
@@ -177,10 +157,10 @@ int RunList(const std::vector<std::string>& args) {
                 100.0 * peakBytes / budget);
 
     auto sortStart = std::chrono::steady_clock::now();
-    const double sortCpuStart = CpuSeconds();
+    const double sortCpuStart = ThreadCpuSeconds();
     list->SortItems(NameAfter, reinterpret_cast<std::intptr_t>(list));
     std::printf("  SortItems by Name (byte order): %.3f s (%.3f s of processor time)\n", Seconds(sortStart),
-                CpuSeconds() - sortCpuStart);
+                ThreadCpuSeconds() - sortCpuStart);
 
     if (insert) {
         std::vector<std::string> copy[7];

@@ -3,6 +3,7 @@
 // and times the search of Find Files or Dirs for TEXT over the Name cells alone.
 // zorbin-bench doubles DIR [COPIES]: the same table, sorted by Name through OnColumnClick, and the
 // neighbour search of Find Doubles timed alone.
+#include "BenchClock.h"
 #include "BenchCommand.h"
 
 #include "commands/ResultLines.h"
@@ -75,17 +76,6 @@ struct SearchTable {
     }
 };
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// Processor seconds of this thread: on a busy machine they say more about the work than the clock.
-double CpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
 void Report(const char* what, int rows, double seconds, double cpu) {
     std::printf("%s: %zu of %d rows in %.3f s, processor %.3f s (%.0f ns a row)\n", what, g_aResultLines.GetSize(),
                 rows, seconds, cpu, cpu * 1e9 / std::max(1, rows));
@@ -103,9 +93,9 @@ int RunFind(const std::vector<std::string>& args) {
     WriteFoundLines(*table.view);
     g_strFind = args[0];
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = CpuSeconds();
+    const double cpuStart = ThreadCpuSeconds();
     WriteFoundLines(*table.view);
-    Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), CpuSeconds() - cpuStart);
+    Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), ThreadCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;
 }
@@ -120,9 +110,9 @@ int RunDoubles(const std::vector<std::string>& args) {
     table.view->OnColumnClick(1);
     WriteDoubleLines(*table.view);  // once untimed, as for find
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = CpuSeconds();
+    const double cpuStart = ThreadCpuSeconds();
     WriteDoubleLines(*table.view);
-    Report("doubles", table.view->GetItemCount(), Seconds(start), CpuSeconds() - cpuStart);
+    Report("doubles", table.view->GetItemCount(), Seconds(start), ThreadCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;
 }
