@@ -126,6 +126,26 @@ TEST_F(TableNavigateTest, CountsAppearOnceTheCountHasEndedAlsoInASortedTable) {
     EXPECT_EQ(table->m_nRow, 0);
 }
 
+TEST_F(TableNavigateTest, AClickThatSelectsTheCurrentRowShowsTheCounts) {
+    // Only a move of the current row reached the item-change handling: with one drive, row 0 is
+    // current from the start, and a click on it never showed the counts.
+    m_dir.MakeFile("C/a/x");
+    Start("C=" + m_dir.Path() + "/C");
+    CListView_Table* table = FirstTable();
+    ASSERT_NE(table, nullptr);
+    HeldCount count;
+    Activate(table);
+    ASSERT_EQ(table->currentIndex().row(), 0);
+    ASSERT_EQ(table->GetSelectedCount(), 0u);
+    table->SetItemText(0, 1, "");
+    table->SetItemText(0, 2, "");
+    count.Release();
+    count.WaitUntilCleared();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(0, 1)).center());
+    EXPECT_EQ(Column(table, 1), Cells{"1"});
+    EXPECT_EQ(Column(table, 2), Cells{"1"});
+}
+
 TEST_F(TableNavigateTest, EnterOnADriveRowOpensItsDirectoriesThenItsFiles) {
     m_dir.MakeFile("D/dir/file");
     Start("C=" + m_dir.MakeDir("C") + ",D=" + m_dir.Path() + "/D,E=" + m_dir.MakeDir("E"));
