@@ -280,9 +280,11 @@ CTrash::Bin* CTrash::VolumeBin(const CEntryAt& entry) {
         bin.files = OpenOwnFolder(bin.top, "files");
         bin.info = bin.files < 0 ? -1 : OpenOwnFolder(bin.top, "info");
     }
-    if (bin.info < 0 || !GetPlace(bin.files, "", AT_EMPTY_PATH, bin.place) || !SamePlace(bin.place, status)) {
-        bin.error = "no trash can be had on its file system (" + topdir + "): " + ErrorText(errno);
-    }
+    const std::string noTrash = "no trash can be had on its file system (" + topdir + "): ";
+    if (bin.info < 0)
+        bin.error = noTrash + ErrorText(errno);
+    else if (!GetPlace(bin.files, "", AT_EMPTY_PATH, bin.place) || !SamePlace(bin.place, status))
+        bin.error = noTrash + "its trash lies on another mount";
     if (bin.top >= 0) Guard(bin.top);
     return &bin;
 }
