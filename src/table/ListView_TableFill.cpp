@@ -108,11 +108,12 @@ void CListView_Table::FillFromScan() {
 void CListView_Table::FillFromResultLines() {
     const int n = static_cast<int>(g_aResultLines.GetSize());
     std::vector<CTextColumn> cells(kTableColumns);
+    std::vector<std::string> pieces;  // reused from line to line
     for (int i = 0; i < n; ++i) {
-        const std::vector<std::string_view> pieces = SplitResultLine(g_aResultLines[i]);
+        SplitResultLine(g_aResultLines[i], pieces);
         // Pieces beyond the seventh have no column; missing ones leave their cells empty.
         for (int c = 0; c < kTableColumns; ++c)
-            cells[c].Add(c < static_cast<int>(pieces.size()) ? pieces[c] : std::string_view());
+            cells[c].Add(c < static_cast<int>(pieces.size()) ? std::string_view(pieces[c]) : std::string_view());
     }
     TakeRows(std::move(cells));
     StepProgress(n);
