@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <string>
+#include <string_view>
 
 // The drive map: which letters name drives, and the folder each letter stands for.
 // By default "/" is C: and every other mounted block-device file system takes the next free
@@ -15,3 +17,6 @@ std::string DriveRootFolder(char letter);
 // ("/" + "x/y"); any other path comes back unchanged. A letter that names no drive gives an
 // empty text, which no walk can open.
 std::string ResolveDrivePath(const std::string& path);
+// The map a ZORBIN_DRIVES value gives: the folder of each letter A..Z (empty: no drive). With
+// warn, each entry left out is named on standard error.
+std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn);
