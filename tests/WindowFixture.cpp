@@ -223,15 +223,17 @@ ProgressRecorder::ProgressRecorder() {
 
 ProgressRecorder::~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(m_previous)); }
 
-std::vector<int> ProgressRecorder::Positions() const {
+std::vector<int> ProgressRecorder::Positions(std::size_t from) const {
     std::vector<int> positions;
-    for (const Step& step : steps) positions.push_back(step.pos);
+    for (std::size_t i = from; i < steps.size(); ++i) positions.push_back(steps[i].pos);
     return positions;
 }
 
 struct HeldCount::State {
     std::atomic<bool> bStored{false};
     std::atomic<bool> bRelease{false};
+    std::atomic<bool>* pReleased = nullptr;
+    int nReleaseAfterMs = -1;
 };
 
 namespace {
@@ -239,14 +241,21 @@ unsigned HoldProc(void* pParam) {
     // Owns a reference of its own: the test may be gone before the worker ends.
     const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
     HeldCount::State& state = **holder;
-    while (!state.bStored.load() || !state.bRelease.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!state.bStored.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto start = std::chrono::steady_clock::now();
+    while (!state.bRelease.load() &&
+           (state.nReleaseAfterMs < 0 || std::chrono::steady_clock::now() - start < std::chrono::milliseconds(state.nReleaseAfterMs)))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    state.pReleased->store(true);
     g_pCountThread.store(nullptr, std::memory_order_release);
     return 0;
 }
 }  // namespace
 
-HeldCount::HeldCount() : m_state(std::make_shared<State>()) {
+HeldCount::HeldCount(int nReleaseAfterMs) : m_state(std::make_shared<State>()) {
     WaitForCount();  // one count at a time, as the program holds it
+    m_state->pReleased = &bReleased;
+    m_state->nReleaseAfterMs = nReleaseAfterMs;
     CWinThread* thread = AfxBeginThread(&HoldProc, new std::shared_ptr<State>(m_state));
     g_pCountThread.store(thread, std::memory_order_release);
     m_state->bStored.store(true);
@@ -258,6 +267,8 @@ HeldCount::~HeldCount() {
 }
 
 void HeldCount::Release() { m_state->bRelease.store(true); }
+
+void HeldCount::WaitUntilCleared() const { WaitForCount(); }
 
 std::string ResultLine(const Row& cells) {
     std::string line = " " + cells.at(0);

@@ -83,7 +83,7 @@ public:
         std::string pane;
     };
     std::vector<Step> steps;
-    std::vector<int> Positions() const;
+    std::vector<int> Positions(std::size_t from = 0) const;
 
 private:
     CProgressCtrl::PosObserver m_previous;
@@ -93,9 +93,12 @@ private:
 // as the counting worker clears it when it ends.
 class HeldCount {
 public:
-    HeldCount();
+    // Released by Release(), or by itself after nReleaseAfterMs when that is not negative.
+    explicit HeldCount(int nReleaseAfterMs = -1);
     ~HeldCount();
     void Release();
+    void WaitUntilCleared() const;
+    std::atomic<bool> bReleased{false};
     struct State;
 
 private:

@@ -1,6 +1,5 @@
 #pragma once
-#include "TestSupport.h"
-#include "platform/ProgressCtrl.h"
+#include "WindowFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -42,38 +41,3 @@ protected:
     std::unique_ptr<ScopedEnv> m_drives;
     MessageBoxRecorder m_boxes;
 };
-
-// Records every progress position set while it lives, with the text of status pane 0 then.
-class ProgressRecorder {
-public:
-    ProgressRecorder();
-    ~ProgressRecorder();
-    struct Step {
-        int pos;
-        std::string pane;
-    };
-    std::vector<Step> steps;
-    std::vector<int> Positions(std::size_t from = 0) const;
-
-private:
-    CProgressCtrl::PosObserver m_previous;
-};
-
-// Stands for a running count: g_pCountThread is set to a real worker that clears it once released
-// (or after the given delay), as the counting worker clears it when it ends.
-class HeldCount {
-public:
-    explicit HeldCount(int nReleaseAfterMs = -1);
-    ~HeldCount();
-    void Release();
-    // Waits until the worker has cleared g_pCountThread.
-    void WaitUntilCleared() const;
-    std::atomic<bool> bReleased{false};
-    struct State;
-
-private:
-    std::shared_ptr<State> m_state;
-};
-
-// The "%c: Found..." result line of a row of seven cells.
-std::string ResultLine(const std::vector<std::string>& cells);
