@@ -1,5 +1,6 @@
+#include "commands/ResultLines.h"
 #include "platform/DriveMap.h"
-#include "platform/EntryStatus.h"
+#include "platform/EntryAt.h"
 #include "platform/ListCtrl.h"
 #include "platform/MessageBox.h"
 #include "platform/TimeText.h"
@@ -19,52 +20,39 @@ namespace {
 // and a box of thousands of lines has its button below the screen.
 constexpr std::size_t kMaxListed = 25;
 
-// The cells of a selected row, without the blanks that result lines put in front of them.
-//
-// A Doubles or Found row came through a result line, whose every cell got one leading blank (two
-// when the line came from such a table in turn): the blanks before the path, which itself starts
-// with "/", count them. A ";" in a path cut the line there, and what stands in the Path cell then
-// names another entry. So such a row is taken only when its cells still stand where a whole row
-// puts them (the name is the last part of the path, the length a number, the times time texts or
-// empty) and the entry on disk still has the row's length and times: a ";" at the very end of a
-// name is lost without moving any cell, and only the disk tells "a;" from "a".
-struct RowCells {
-    std::string_view cells[7];
-
-    // Empty text when the row is whole; the reason otherwise.
-    std::string Read(const CListCtrl& list, int nRow, bool bResultRow) {
-        for (int c = 0; c < 7; ++c) cells[c] = list.GetItemText(nRow, c);
-        if (!bResultRow) return {};
-        const std::size_t blanks = cells[0].find_first_not_of(' ');
-        if (blanks == 0 || blanks == std::string_view::npos) return kCut;
-        for (std::string_view& cell : cells) {
-            if (cell.size() < blanks || cell.find_first_not_of(' ') < blanks) return kCut;
-            cell.remove_prefix(blanks);
+// The drive folder that holds path (the longest one it lies below) into root, and the rest of
+// the path into below. False when no drive holds it.
+bool FindDrive(const std::vector<std::string>& folders, std::string_view path, std::string& root,
+               std::string_view& below) {
+    std::size_t best = std::string_view::npos;
+    for (const std::string& folder : folders) {
+        std::string_view f = folder;
+        while (!f.empty() && f.back() == '/') f.remove_suffix(1);
+        const bool bHolds = path.substr(0, f.size()) == f && (path.size() == f.size() || path[f.size()] == '/');
+        if (bHolds && (best == std::string_view::npos || f.size() > best)) {
+            best = f.size();
+            root = folder;
         }
-        const std::string_view path = cells[0];
-        const std::size_t slash = path.find_last_of('/');
-        if (slash == std::string_view::npos || cells[1].empty() || path.substr(slash + 1) != cells[1]) return kCut;
-        if (cells[3].find_first_not_of("0123456789") != std::string_view::npos) return kCut;
-        for (int c = 4; c < 7; ++c) {
-            if (!cells[c].empty() && !ParseTimeText(cells[c])) return kCut;
-        }
-        return {};
     }
+    if (best == std::string_view::npos) return false;
+    below = path.substr(best);
+    return true;
+}
 
-    // Empty text when the entry on disk has the length and times of the row.
-    std::string CompareWithDisk(const std::string& path) const {
-        EntryStatus status;
-        std::string reason;
-        if (!GetEntryStatus(path, status, reason)) return reason;
-        const bool bSameLength = status.bDir || cells[3].empty() || std::to_string(status.nLength) == cells[3];
-        const bool bSameModified = cells[5].empty() || TimeText(status.nModified) == cells[5];
-        const bool bSameCreated = cells[4].empty() || !status.bHasBirth || TimeText(status.nBirth) == cells[4];
-        if (bSameLength && bSameModified && bSameCreated) return {};
-        return "the entry on disk is not the one of this row (its name holds a \";\", or it changed since)";
-    }
-
-    static constexpr const char* kCut = "its path was cut at a \";\" in this table";
-};
+// Empty text when the entry on disk is what the row says: a file row (a Files row, or a result
+// row with a Length or Modified cell) a non-directory with the row's length and modification time,
+// a directory row a directory; the creation time where both the row and the disk tell it.
+std::string CompareWithRow(const EntryStatus& status, const std::string_view (&cells)[7], int nKind) {
+    const bool bDirRow = nKind == Directories || (nKind != Files && cells[3].empty() && cells[5].empty());
+    if (bDirRow && !status.bDir) return "it is no longer a directory";
+    if (!bDirRow && status.bDir) return "it is now a directory";
+    char length[32];
+    std::snprintf(length, sizeof length, "%.0f", static_cast<double>(status.nLength));  // as the scan writes it
+    const bool bSame = (bDirRow || cells[3].empty() || cells[3] == length) &&
+                       (bDirRow || cells[5].empty() || TimeText(status.nModified) == cells[5]) &&
+                       (cells[4].empty() || !status.bHasBirth || TimeText(status.nBirth) == cells[4]);
+    return bSame ? std::string() : "its length or times changed since the table was made";
+}
 
 // True when the path or a folder above it is among the entries that went to the trash in this
 // run: it went with them.
@@ -108,25 +96,35 @@ void CDriveScanner::DeleteSelected(CListCtrl* pList, int nKind, bool bAsk) {
 
     // Every entry goes to the desktop's trash, never away for good. An entry that cannot go stays
     // with its row and is named in one message at the end; the rows of the others are removed.
-    const bool bResultRows = nKind == Doubles || nKind == Found;
+    const std::vector<std::string> drives = AllDriveFolders();
     const std::vector<int> rows = pList->GetSelectedItems();
     std::vector<int> gone;
     gone.reserve(rows.size());
     std::unordered_set<std::string> moved;
     std::vector<std::string> failures;
     std::size_t nFailures = 0;
+    CEntryAt entry;
+    CTrash trash;
     for (const int nRow : rows) {
-        RowCells row;
-        std::string reason = row.Read(*pList, nRow, bResultRows);
+        std::string_view cells[7];
+        std::string root;
+        std::string_view below;
+        std::string reason;
         std::string path;
-        if (reason.empty()) {
-            path = ResolveDrivePath(std::string(row.cells[0]));
+        if (!GetEntryCells(*pList, nRow, nKind, cells)) {
+            reason = "its Path cell holds no path";
+        } else if (!FindDrive(drives, cells[0], root, below)) {
+            reason = "it lies on no drive";
+        } else {
+            path = cells[0];
             if (WentAlready(moved, path)) {
                 gone.push_back(nRow);
                 continue;
             }
-            if (bResultRows) reason = row.CompareWithDisk(path);
-            if (reason.empty()) reason = MoveToTrash(path);
+            reason = entry.Open(root, below);
+            if (reason.empty()) reason = CompareWithRow(entry.Status(), cells, nKind);
+            if (reason.empty()) reason = trash.Move(entry);
+            entry.Close();
         }
         if (reason.empty()) {
             gone.push_back(nRow);

@@ -1,12 +1,28 @@
 #include "commands/ResultLines.h"
 
 #include "platform/ListCtrl.h"
+#include "table/TableKind.h"
+
+#include <algorithm>
 
 CTextColumn g_aResultLines;
 std::string g_strFind;
 
+namespace {
+
+// Stands for a cell's own ";" inside a result line.
+constexpr char kSemicolon = '\0';
+
+void AppendCell(std::string_view cell, std::string& out) {
+    const std::size_t from = out.size();
+    out += cell;
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), ';', kSemicolon);
+}
+
+}  // namespace
+
 void MakeResultLine(const CListCtrl& list, int nRow, std::string& out) {
-    // " %s; %s; %s; %s; %s; %s; %s": the cells as the list holds them, no quoting.
+    // " %s; %s; %s; %s; %s; %s; %s": the cells as the list holds them.
     std::string_view cells[7];
     std::size_t size = 1 + 6 * 2;
     for (int c = 0; c < 7; ++c) {
@@ -16,10 +32,10 @@ void MakeResultLine(const CListCtrl& list, int nRow, std::string& out) {
     out.clear();
     out.reserve(size);
     out += ' ';
-    out += cells[0];
+    AppendCell(cells[0], out);
     for (int c = 1; c < 7; ++c) {
         out += "; ";
-        out += cells[c];
+        AppendCell(cells[c], out);
     }
 }
 
@@ -29,10 +45,9 @@ std::string MakeResultLine(const CListCtrl& list, int nRow) {
     return line;
 }
 
-std::vector<std::string_view> SplitResultLine(std::string_view line) {
+void SplitResultLine(std::string_view line, std::vector<std::string>& cells) {
     // Maximal stretches without ';': a run of ';' is one cut and no piece is empty.
-    std::vector<std::string_view> pieces;
-    pieces.reserve(7);
+    std::size_t n = 0;
     std::size_t pos = 0;
     while (pos < line.size()) {
         if (line[pos] == ';') {
@@ -41,8 +56,29 @@ std::vector<std::string_view> SplitResultLine(std::string_view line) {
         }
         std::size_t end = line.find(';', pos);
         if (end == std::string_view::npos) end = line.size();
-        pieces.push_back(line.substr(pos, end - pos));
+        if (n == cells.size()) cells.emplace_back();
+        std::string& cell = cells[n++];
+        cell.assign(line, pos, end - pos);
+        std::replace(cell.begin(), cell.end(), kSemicolon, ';');
         pos = end;
     }
-    return pieces;
+    cells.resize(n);
+}
+
+std::vector<std::string> SplitResultLine(std::string_view line) {
+    std::vector<std::string> cells;
+    SplitResultLine(line, cells);
+    return cells;
+}
+
+bool GetEntryCells(const CListCtrl& list, int nRow, int nKind, std::string_view (&cells)[7]) {
+    for (int c = 0; c < 7; ++c) cells[c] = list.GetItemText(nRow, c);
+    if (nKind != Doubles && nKind != Found) return true;
+    const std::size_t blanks = cells[0].find_first_not_of(' ');
+    if (blanks == 0 || blanks == std::string_view::npos || cells[0][blanks] != '/') return false;
+    for (std::string_view& cell : cells) {
+        if (cell.size() < blanks || cell.find_first_not_of(' ') < blanks) return false;
+        cell.remove_prefix(blanks);
+    }
+    return true;
 }

@@ -183,3 +183,10 @@ std::string ResolveDrivePath(const std::string& path) {
     }
     return folder;
 }
+
+std::vector<std::string> AllDriveFolders() {
+    std::vector<std::string> folders;
+    for (std::string& folder : CurrentMap())
+        if (!folder.empty()) folders.push_back(std::move(folder));
+    return folders;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // The drive map: which letters name drives, and the folder each letter stands for.
 // By default "/" is C: and every other mounted block-device file system takes the next free
@@ -15,3 +16,5 @@ std::string DriveRootFolder(char letter);
 // ("/" + "x/y"); any other path comes back unchanged. A letter that names no drive gives an
 // empty text, which no walk can open.
 std::string ResolveDrivePath(const std::string& path);
+// The folders of all drives of the map, read once: for a command that places many paths.
+std::vector<std::string> AllDriveFolders();

@@ -4,11 +4,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
-bool GetEntryStatus(const std::string& path, EntryStatus& status, std::string& reason) {
+bool GetEntryStatus(int dirFd, const std::string& name, EntryStatus& status, std::string& reason) {
     struct statx stx;
-    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
-              STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &stx) != 0) {
+    const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
+    if (statx(dirFd, name.c_str(), flags, STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID,
+              &stx) != 0) {
         char buffer[256];
         reason = strerror_r(errno, buffer, sizeof buffer);
         return false;
@@ -18,5 +20,9 @@ bool GetEntryStatus(const std::string& path, EntryStatus& status, std::string& r
     status.nModified = stx.stx_mtime.tv_sec;
     status.bHasBirth = (stx.stx_mask & STATX_BTIME) != 0;
     status.nBirth = status.bHasBirth ? stx.stx_btime.tv_sec : 0;
+    status.nDevice = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    status.nInode = stx.stx_ino;
+    status.bHasMountId = (stx.stx_mask & STATX_MNT_ID) != 0;
+    status.nMountId = status.bHasMountId ? stx.stx_mnt_id : 0;
     return true;
 }

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -100,6 +101,17 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
             });
     const auto forgetSelection = [this] { m_bSelectedRunsValid = false; };
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, forgetSelection);
+    // A change of the selection is a change of item state too: a click that selects the row that
+    // is already current moves nothing, and must still be heard. The user's selection always
+    // involves the current row (click, Shift, Ctrl, keys), so that is the row reported.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (m_bQuietSelection) return;
+                int row = currentIndex().row();
+                if (row < 0 && !selected.isEmpty()) row = selected.first().top();
+                if (row < 0 && !deselected.isEmpty()) row = deselected.first().top();
+                if (row >= 0) OnItemChanged(row);
+            });
     connect(m_pModel, &QAbstractItemModel::modelReset, this, forgetSelection);
     connect(m_pModel, &QAbstractItemModel::layoutChanged, this, forgetSelection);
     connect(m_pModel, &QAbstractItemModel::rowsInserted, this, forgetSelection);
@@ -217,7 +229,11 @@ void CListCtrl::TakeRows(std::vector<CTextColumn> columns) {
 bool CListCtrl::SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort) {
     // The comparison reads cells through GetItemText by the row numbers from before the sort:
     // CListRows keeps the old order until its merge is done. One layout change tells the view.
-    selectionModel()->clearSelection();
+    {
+        // Not a change of the user's: the rows simply move.
+        const QScopedValueRollback<bool> quiet(m_bQuietSelection, true);
+        selectionModel()->clearSelection();
+    }
     emit m_pModel->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     m_rows.Sort(compare, lParamSort);
     // Persistent indexes keep their row numbers: the current row stays where it was.
@@ -256,6 +272,7 @@ bool CListCtrl::IsRowSelected(int nItem) const {
 void CListCtrl::SelectRows(int first, int last, bool select) {
     if (GetColumnCount() == 0 || first > last) return;
     const QItemSelection rows(m_pModel->index(first, 0), m_pModel->index(last, GetColumnCount() - 1));
+    const QScopedValueRollback<bool> quiet(m_bQuietSelection, true);  // the callers notify themselves
     selectionModel()->select(rows, select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
     m_bSelectedRunsValid = false;
 }
@@ -306,7 +323,10 @@ bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
             if (select) {
                 SelectAllItems();
             } else if (selectionModel()->hasSelection()) {
-                selectionModel()->clearSelection();
+                {
+                    const QScopedValueRollback<bool> quiet(m_bQuietSelection, true);
+                    selectionModel()->clearSelection();
+                }
                 m_bSelectedRunsValid = false;
                 OnItemChanged(count - 1);
             }
@@ -346,7 +366,10 @@ void CListCtrl::SelectAllItems() {
     if (count == 0 || GetColumnCount() == 0) return;
     // One range for all rows; a million single selections would take minutes.
     const QItemSelection all(m_pModel->index(0, 0), m_pModel->index(count - 1, GetColumnCount() - 1));
-    selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
+    {
+        const QScopedValueRollback<bool> quiet(m_bQuietSelection, true);
+        selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
+    }
     m_bSelectedRunsValid = false;
     OnItemChanged(count - 1);
 }

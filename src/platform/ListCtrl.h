@@ -80,7 +80,9 @@ protected:
     // Notifications, as the list control sends them to its owner.
     virtual void OnColumnClick(int /*nSubItem*/) {}
     virtual void OnDblClk(int /*nItem*/) {}        // -1 when the double-click hit no row
-    virtual void OnItemChanged(int /*nItem*/) {}   // the current row, or a row's state, changed
+    // The current row, or a row's selection, changed; nItem is the current row (or, with none, a
+    // row whose state changed). One user action may bring more than one call.
+    virtual void OnItemChanged(int /*nItem*/) {}
     // A key went down; the default handling (moving the selection...) follows in every case.
     virtual void OnKeyDown(unsigned /*nChar*/) {}
     virtual void OnSetFocus() {}
@@ -107,6 +109,7 @@ private:
     CListModel* m_pModel = nullptr;
     mutable std::vector<std::pair<int, int>> m_selectedRuns;
     mutable bool m_bSelectedRunsValid = false;
+    bool m_bQuietSelection = false;  // a selection change that the code making it reports itself, or no one
     std::string m_strTypeAhead;
     qint64 m_nTypeAheadAt = 0;  // milliseconds since the epoch of the last typed character
 };

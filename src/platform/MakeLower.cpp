@@ -49,6 +49,11 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) {
     return length;
 }
 
+// The simple lower-case mapping. Qt leaves a letter alone whose full mapping differs from its simple
+// one; of all code points only U+0130 (capital I with dot above) has such a full lower case
+// ("i" and a combining dot), and its simple one is "i", as "istanbul" must find "İstanbul".
+char32_t SimpleLower(char32_t cp) { return cp == 0x130 ? U'i' : QChar::toLower(cp); }
+
 }  // namespace
 
 void AppendLower(std::string_view text, std::string& out) {
@@ -72,7 +77,7 @@ void AppendLower(std::string_view text, std::string& out) {
             for (char b : text) out += LowerAscii(b);
             return;
         }
-        AppendUtf8(QChar::toLower(cp), out);
+        AppendUtf8(SimpleLower(cp), out);
         i += length;
     }
 }

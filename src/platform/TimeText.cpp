@@ -14,6 +14,9 @@ namespace {
 // such as the end of a local mean time, gives a bucket whose ends differ, and so is never cached).
 // The calendar is then plain arithmetic. File times spread over years: 4096 day slots hold eleven
 // years of them without a clash.
+// A zone with leap seconds (the right/ zones) counts them in its time values, so t + tm_gmtoff is
+// off by all the leap seconds so far (27 s since 2017): a bucket end whose localtime_r disagrees
+// with the arithmetic marks the zone, and every time in it takes localtime_r.
 enum : std::uint8_t { kEmpty, kConstant, kMixed };
 
 struct OffsetSlots {
@@ -30,6 +33,7 @@ std::atomic<unsigned> g_nZoneGeneration{0};
 
 struct OffsetCache {
     unsigned generation = 0;
+    bool bLeapZone = false;  // localtime_r disagreed with t + tm_gmtoff: no arithmetic at all
     OffsetSlots days{86400, 4096};
     OffsetSlots quarters{900, 1024};
 };
@@ -59,12 +63,20 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-bool UtcOffset(std::int64_t t, long& offset) {
+enum class Offset { kNone, kArithmetic, kLeap };
+
+// The offset from UTC at t, and whether t + offset gives the calendar time localtime_r gives.
+Offset UtcOffset(std::int64_t t, long& offset) {
     const time_t tt = static_cast<time_t>(t);
     struct tm tm;
-    if (!localtime_r(&tt, &tm)) return false;
+    if (!localtime_r(&tt, &tm)) return Offset::kNone;
     offset = tm.tm_gmtoff;
-    return true;
+    const std::int64_t local = DaysFromCivil(static_cast<std::int64_t>(tm.tm_year) + 1900,
+                                             static_cast<unsigned>(tm.tm_mon + 1), static_cast<unsigned>(tm.tm_mday)) *
+                                   86400 +
+                               tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+    // A leap second itself (second 60) reads as the next day's first second in the sum above.
+    return local == t + offset && tm.tm_sec < 60 ? Offset::kArithmetic : Offset::kLeap;
 }
 
 char* Put2(char* p, unsigned v) {
@@ -106,13 +118,15 @@ bool FormatSlow(std::int64_t t, char* buf, std::size_t& len) {
 }
 
 // The offset of t from the slots, filling its slot when both ends of t's bucket agree.
-bool CachedOffset(OffsetSlots& slots, std::int64_t t, std::int32_t& offset) {
+bool CachedOffset(OffsetSlots& slots, std::int64_t t, std::int32_t& offset, bool& bLeapZone) {
     const std::int64_t bucket = FloorDiv(t, slots.span);
     const std::size_t slot = static_cast<std::size_t>(bucket) & slots.mask;
     if (slots.state[slot] == kEmpty || slots.bucket[slot] != bucket) {
         long first = 0, last = 0;
-        if (!UtcOffset(bucket * slots.span, first) || !UtcOffset(bucket * slots.span + slots.span - 1, last))
-            return false;
+        const Offset a = UtcOffset(bucket * slots.span, first);
+        const Offset b = a == Offset::kNone ? a : UtcOffset(bucket * slots.span + slots.span - 1, last);
+        if (a == Offset::kLeap || b == Offset::kLeap) bLeapZone = true;
+        if (a != Offset::kArithmetic || b != Offset::kArithmetic) return false;
         slots.bucket[slot] = bucket;
         slots.state[slot] = first == last ? kConstant : kMixed;
         slots.offset[slot] = static_cast<std::int32_t>(first);
@@ -132,9 +146,11 @@ bool FormatTime(std::int64_t t, char* buf, std::size_t& len) {
         cache.days.state.assign(cache.days.state.size(), kEmpty);
         cache.quarters.state.assign(cache.quarters.state.size(), kEmpty);
         cache.generation = generation;
+        cache.bLeapZone = false;
     }
     std::int32_t offset;
-    if (!CachedOffset(cache.days, t, offset) && !CachedOffset(cache.quarters, t, offset))
+    if (cache.bLeapZone || (!CachedOffset(cache.days, t, offset, cache.bLeapZone) &&
+                            !CachedOffset(cache.quarters, t, offset, cache.bLeapZone)))
         return FormatSlow(t, buf, len);
     const std::int64_t local = t + offset;
     const std::int64_t days = FloorDiv(local, 86400);

@@ -2,7 +2,6 @@
 #include "platform/DiskFree.h"
 #include "platform/MDIFrameWnd.h"
 #include "platform/WaitCursor.h"
-#include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
@@ -23,9 +22,8 @@ void CListView_Table::FillTable() {
     DeleteAllItems();
     for (std::size_t i = 0; i < m_aColNames.size(); ++i)
         InsertColumn(static_cast<int>(i), m_aColNames[i], m_nColFormat[i], m_nColWidth[i], static_cast<int>(i));
-    // Both walks of a drive share the one current directory of the process: no scan while a count
-    // runs, and the result-line tables keep the same rule.
-    if (m_nKind != AllDrives) WaitForCount();
+    // No fill waits for a running count: the walks never change the current directory and share
+    // no state, so a scan runs beside the count (a cold count of / takes some 18 s).
     switch (m_nKind) {
     case AllDrives:
         FillAllDrives();
@@ -108,11 +106,12 @@ void CListView_Table::FillFromScan() {
 void CListView_Table::FillFromResultLines() {
     const int n = static_cast<int>(g_aResultLines.GetSize());
     std::vector<CTextColumn> cells(kTableColumns);
+    std::vector<std::string> pieces;  // reused from line to line
     for (int i = 0; i < n; ++i) {
-        const std::vector<std::string_view> pieces = SplitResultLine(g_aResultLines[i]);
+        SplitResultLine(g_aResultLines[i], pieces);
         // Pieces beyond the seventh have no column; missing ones leave their cells empty.
         for (int c = 0; c < kTableColumns; ++c)
-            cells[c].Add(c < static_cast<int>(pieces.size()) ? pieces[c] : std::string_view());
+            cells[c].Add(c < static_cast<int>(pieces.size()) ? std::string_view(pieces[c]) : std::string_view());
     }
     TakeRows(std::move(cells));
     StepProgress(n);

@@ -1,4 +1,5 @@
 #include "app/ZorbinApp.h"
+#include "commands/ResultLines.h"
 #include "platform/DocTemplate.h"
 #include "platform/MDIFrameWnd.h"
 #include "platform/Opener.h"
@@ -49,9 +50,10 @@ void CListView_Table::OpenCurrentRow(int nRow) {
     case Directories:
     case Doubles:
     case Found: {
-        m_strWork = GetItemText(nRow, 0);
-        // Every cell of a result-line table begins with the blank of its line; the path does not.
-        if ((m_nKind == Doubles || m_nKind == Found) && !m_strWork.empty() && m_strWork[0] == ' ') m_strWork.erase(0, 1);
+        // A result-line table puts one blank per hand-over before the path; the path has none.
+        std::string_view cells[7];
+        if (!GetEntryCells(*this, nRow, m_nKind, cells)) return;
+        m_strWork = cells[0];
         OpenWithDesktop(m_strWork);
         break;
     }

@@ -1,5 +1,7 @@
 #include "commands/TableWindowsFixture.h"
 
+#include "TestSupport.h"
+
 #include "platform/Document.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
@@ -165,85 +167,98 @@ TEST_F(DeleteSelectedTest, DirectoriesGoWholeAlsoFromAFoundTable) {
     EXPECT_TRUE(fs::exists(m_driveC + "/keep/k"));
 }
 
-TEST_F(DeleteSelectedTest, RowCutAtASemicolonIsRefusedWhileItsNeighbourGoes) {
-    // Fault mended: a ";" in a path cuts it in a Doubles or Found table, so the Path cell names
-    // another entry (here the file "a" beside "a;b.txt"), which a delete would have taken.
-    const std::string cut1 = m_dir.MakeFile("C/1/a;b.txt", "same");
-    const std::string cut2 = m_dir.MakeFile("C/2/a;b.txt", "same");
-    const std::string decoy = m_dir.MakeFile("C/1/a", "decoy");
-    const std::string n1 = m_dir.MakeFile("C/1/n.txt", "nn");
-    const std::string n2 = m_dir.MakeFile("C/2/n.txt", "nn");
+TEST_F(DeleteSelectedTest, FoundRowOfANameWithSemicolonsMovesExactlyItsEntry) {
+    // Fault mended: result lines cut values at ";", so deleting the one Found row of
+    // "V; V; x; ; ; ; " moved V, and that of "notes;" moved notes (same length, same second).
+    struct Case {
+        std::vector<std::string> names;
+        const char* find;
+        std::string goes;
+    };
+    const Case cases[] = {
+        {{"V", "V; V; x; ; ; ; "}, "x; ;", "V; V; x; ; ; ; "},
+        {{"notes", "notes;"}, "notes;", "notes;"},
+    };
+    const auto when = fs::file_time_type::clock::now();
+    for (const Case& c : cases) {
+        for (const std::string& name : c.names) fs::last_write_time(m_dir.MakeFile("C/" + name, "abc"), when);
+        CListView_Table* files = OpenTable(Files, 0);
+        WithDialog([&](QWidget* dialog) { TypeAndEnter(dialog, c.find); }, [&] { files->FindByName(); });
+        CListView_Table* found = ActiveTable();
+        ASSERT_EQ(found->GetItemCount(), 1) << c.find;
+        found->SelectAllItems();
+        m_boxes.boxes.clear();
+
+        Delete(found);
+
+        EXPECT_EQ(m_boxes.boxes.size(), 1u) << "the question, and no failure";
+        EXPECT_EQ(ListingOrder(Trash()), std::vector<std::string>{c.goes});
+        for (const std::string& name : c.names) EXPECT_EQ(fs::exists(m_driveC + "/" + name), name != c.goes) << name;
+        fs::remove_all(m_driveC);
+        fs::remove_all(Trash());
+        fs::create_directory(m_driveC);
+    }
+}
+
+TEST_F(DeleteSelectedTest, EntryChangedSinceTheScanIsRefusedAndALinkMovesItself) {
+    // Fault mended: a folder swapped for a link after the scan sent the file outside the drive to
+    // the trash, and a Files row whose path had become a directory sent the whole directory.
+    const std::string secret = m_dir.MakeFile("C/dir/secret.txt", "s");
+    const std::string outside = m_dir.MakeFile("outside/secret.txt", "s");
+    const std::string became = m_dir.MakeFile("C/became", "f");
+    const std::string link = m_driveC + "/link";
+    fs::create_directory_symlink(m_dir.Path() + "/outside", link);
     CListView_Table* files = OpenTable(Files, 0);
-    files->OnColumnClick(1);
-    files->FindDoubles();
-    CListView_Table* doubles = ActiveTable();
-    ASSERT_EQ(doubles->m_nKind, Doubles);
-    ASSERT_EQ(doubles->GetItemCount(), 4);
-    doubles->SelectAllItems();
+    fs::rename(m_driveC + "/dir", m_driveC + "/dir.old");
+    fs::create_directory_symlink(m_dir.Path() + "/outside", m_driveC + "/dir");
+    fs::last_write_time(outside, fs::last_write_time(m_driveC + "/dir.old/secret.txt"));
+    fs::remove(became);
+    m_dir.MakeFile("C/became/inner", "i");
+    Select(files, {secret, became, link});
     m_boxes.boxes.clear();
 
-    Delete(doubles);
+    Delete(files);
 
-    ASSERT_EQ(m_boxes.boxes.size(), 2u) << "the question, then the one failure message";
-    const std::string& failures = m_boxes.boxes[1].text;
-    EXPECT_EQ(m_boxes.boxes[1].type, unsigned(MB_ICONINFORMATION));
-    EXPECT_NE(failures.find(" " + m_driveC + "/1/a\n    its path was cut"), std::string::npos) << failures;
-    EXPECT_NE(failures.find(" " + m_driveC + "/2/a\n    its path was cut"), std::string::npos) << failures;
-    for (const std::string& stays : {cut1, cut2, decoy}) EXPECT_TRUE(fs::exists(stays)) << stays;
-    EXPECT_FALSE(fs::exists(n1));
-    EXPECT_FALSE(fs::exists(n2));
-    std::vector<std::string> left = Paths(doubles);
+    ASSERT_EQ(m_boxes.boxes.size(), 2u);
+    const std::string& text = m_boxes.boxes[1].text;
+    EXPECT_EQ(text.rfind("These entries were not moved to the trash:\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\n" + became + "\n    it is now a directory"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n" + secret + "\n    the folder \"dir\" on its path is now a symbolic link"),
+              std::string::npos) << text;
+    EXPECT_EQ(Tree(m_dir.Path() + "/outside"), (std::map<std::string, std::string>{{"secret.txt", "s"}}));
+    EXPECT_TRUE(fs::exists(became + "/inner"));
+    EXPECT_TRUE(fs::is_symlink(Trash() + "/link"));
+    std::vector<std::string> left = Paths(files);
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{" " + m_driveC + "/1/a", " " + m_driveC + "/2/a"}));
+    EXPECT_EQ(left, (std::vector<std::string>{became, secret}));
 }
 
-TEST_F(DeleteSelectedTest, CutRowWhoseNameStillMatchesItsPathIsRefused) {
-    // Fault mended: "x; x" comes back as path ".../x" and name "x", so the name alone does not show
-    // the cut; the rest of the row stands a cell to the right (the Length cell holds " x").
-    const std::string cut = m_dir.MakeFile("C/x; x", "cut");
-    const std::string decoy = m_dir.MakeFile("C/x", "decoy");
-    CListView_Table* files = OpenTable(Files, 0);
-    WithDialog([](QWidget* dialog) { TypeAndEnter(dialog, "x"); }, [&] { files->FindByName(); });
-    CListView_Table* found = ActiveTable();
-    ASSERT_EQ(found->GetItemCount(), 2);
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(found->GetItemText(i, 0), " " + decoy);
-        ASSERT_EQ(found->GetItemText(i, 1), " x");
-        if (found->GetItemText(i, 3) == " x") found->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
-    }
-    ASSERT_EQ(found->GetSelectedCount(), 1u);
+TEST_F(DeleteSelectedTest, TrashInsideTheDriveStaysWhole) {
+    // Fault mended: with the trash on the drive, Ctrl+A and Delete in the Directories table moved
+    // Trash/info into Trash/files, orphaning every record. The trash folders, what lies inside them
+    // and what holds them stay.
+    ScopedEnv data("XDG_DATA_HOME", m_driveC + "/home/share");
+    m_dir.MakeFile("C/home/share/Trash/files/old/x", "x");
+    m_dir.MakeFile("C/home/share/Trash/info/old.trashinfo", "[Trash Info]\nPath=/old\n");
+    m_dir.MakeFile("C/other/y", "y");
+    const auto before = Tree(m_driveC + "/home");
+    CListView_Table* dirs = OpenTable(Directories, 0);
+    dirs->SelectAllItems();
     m_boxes.boxes.clear();
 
-    Delete(found);
+    Delete(dirs);
 
     ASSERT_EQ(m_boxes.boxes.size(), 2u);
-    EXPECT_NE(m_boxes.boxes[1].text.find("its path was cut"), std::string::npos) << m_boxes.boxes[1].text;
-    EXPECT_TRUE(fs::exists(cut));
-    EXPECT_TRUE(fs::exists(decoy));
-}
-
-TEST_F(DeleteSelectedTest, SemicolonAtTheEndOfANameIsCaughtByTheDisk) {
-    // Fault mended: "notes;" comes back from a result line as path ".../notes" and name "notes",
-    // every cell in place; only its length tells that the row is not the file "notes".
-    const std::string notes = m_dir.MakeFile("C/notes", "abc");
-    const std::string semi = m_dir.MakeFile("C/notes;", "1234567");
-    CListView_Table* files = OpenTable(Files, 0);
-    WithDialog([](QWidget* dialog) { TypeAndEnter(dialog, "notes"); }, [&] { files->FindByName(); });
-    CListView_Table* found = ActiveTable();
-    ASSERT_EQ(found->GetItemCount(), 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(found->GetItemText(i, 0), " " + notes);
-        if (found->GetItemText(i, 3) == " 7") found->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
-    }
-    m_boxes.boxes.clear();
-
-    Delete(found);
-
-    ASSERT_EQ(m_boxes.boxes.size(), 2u);
-    EXPECT_NE(m_boxes.boxes[1].text.find("is not the one of this row"), std::string::npos) << m_boxes.boxes[1].text;
-    EXPECT_TRUE(fs::exists(notes));
-    EXPECT_TRUE(fs::exists(semi));
-    EXPECT_EQ(found->GetItemCount(), 2);
+    const std::string& text = m_boxes.boxes[1].text;
+    for (const char* held : {"/home\n    it holds", "/home/share\n    it holds", "/Trash\n    it is a folder of",
+                             "/Trash/files\n    it is a folder of", "/Trash/info\n    it is a folder of",
+                             "/Trash/files/old\n    it lies inside"})
+        EXPECT_NE(text.find(held), std::string::npos) << held << "\n" << text;
+    auto after = Tree(m_driveC + "/home");
+    EXPECT_EQ(after["share/Trash/files/other/y"], "y");
+    EXPECT_NE(after["share/Trash/info/other.trashinfo"].find("\nPath=" + m_driveC + "/other\n"), std::string::npos);
+    for (const auto& [path, bytes] : before) EXPECT_EQ(after[path], bytes) << path;
+    EXPECT_FALSE(fs::exists(m_driveC + "/other"));
 }
 
 TEST_F(DeleteSelectedTest, EntryAlreadyGoneIsReportedWhileTheRestGo) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <string_view>
 
 namespace {
 
@@ -84,18 +85,27 @@ TEST(TimeTextTest, DesignedFormInLocalTimeWhateverTheLocale) {
 
 TEST(TimeTextTest, CachedOffsetsAgreeWithLocaltimeEverywhere) {
     // Zones with half-hour daylight saving, 45-minute offsets, and Berlin's local mean time of
-    // +0:53:28 (whose end in 1893 falls on no quarter hour).
-    for (const char* name : {"Europe/Berlin", "Australia/Lord_Howe", "Asia/Kathmandu", "America/St_Johns", "UTC"}) {
+    // +0:53:28 (whose end in 1893 falls on no quarter hour). The right/ zones count leap seconds in
+    // their time values: t + tm_gmtoff put their texts 27 s off, and a leap second's text is :60.
+    constexpr std::int64_t kLeapSecond2016 = 1483228826;  // 23:59:60 UTC in the right/ zones
+    for (const char* name : {"Europe/Berlin", "Australia/Lord_Howe", "Asia/Kathmandu", "America/St_Johns", "UTC",
+                             "right/UTC", "right/Europe/Berlin"}) {
         ScopedZone zone(name);
+        if (std::string_view(name).starts_with("right/")) {
+            ASSERT_TRUE(Reference(kLeapSecond2016).ends_with(":60")) << name << " has no leap seconds (tzdata?)";
+        }
         std::mt19937_64 random(42);
         std::uniform_int_distribution<std::int64_t> anywhen(-5000000000LL, 5000000000LL);
         for (int i = 0; i < 20000; ++i) {
             const std::int64_t t = anywhen(random);
             ASSERT_EQ(TimeText(t), Reference(t)) << name << " " << t;
         }
-        // Every second around Berlin's 1893 change and a sweep over a year of changes in steps of 419 s.
-        for (std::int64_t t = -2422054408 - 4000; t < -2422054408 + 4000; ++t) {
-            ASSERT_EQ(TimeText(t), Reference(t)) << name << " " << t;
+        // Every second around Berlin's 1893 change and around a leap second, and a sweep over a
+        // year of changes in steps of 419 s.
+        for (std::int64_t around : {std::int64_t{-2422054408}, kLeapSecond2016}) {
+            for (std::int64_t t = around - 4000; t < around + 4000; ++t) {
+                ASSERT_EQ(TimeText(t), Reference(t)) << name << " " << t;
+            }
         }
         for (std::int64_t t = 1704067200; t < 1735689600; t += 419) {
             ASSERT_EQ(TimeText(t), Reference(t)) << name << " " << t;

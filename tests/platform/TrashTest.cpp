@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,12 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
+}
+
+// A trash record without its deletion date.
+std::string Record(const std::string& path) {
+    const std::string record = ReadFile(path);
+    return record.substr(0, record.find("DeletionDate="));
 }
 
 unsigned Mode(const std::string& path) {
@@ -133,23 +141,95 @@ TEST(TrashTest, RelativeDataHomeIsIgnoredForTheHomeFolder) {
     EXPECT_TRUE(ListingOrder(cwd).empty());
 }
 
-TEST(TrashTest, EntryOnAnotherFileSystemIsRefusedAndStays) {
+TEST(TrashTest, NamesOf246BytesOrMoreAreShortenedInTheTrash) {
+    // Fault mended: name.trashinfo did not fit NAME_MAX, so such a name could not go ("the trash
+    // record cannot be written: File name too long").
     TempDir dir;
     ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");
-    char pattern[] = "/dev/shm/zorbin-test-XXXXXX";
-    if (!mkdtemp(pattern)) GTEST_SKIP() << "no /dev/shm";
-    const std::string other = pattern;
-    struct stat a, b;
-    if (stat(other.c_str(), &a) != 0 || stat(dir.Path().c_str(), &b) != 0 || a.st_dev == b.st_dev) {
-        rmdir(other.c_str());
-        GTEST_SKIP() << "/dev/shm is on the same file system as /tmp";
+    std::string e125, e125Encoded;
+    for (int i = 0; i < 125; ++i) e125 += "\xC3\xA9", e125Encoded += "%C3%A9";  // é
+    struct Case {
+        std::string name;
+        std::string inTrash;
+        std::string path;  // in the record, after the folder
+    };
+    const Case cases[] = {
+        {std::string(246, 'a'), std::string(245, 'a'), std::string(246, 'a')},
+        {std::string(250, 'b') + ".txt", std::string(241, 'b') + ".txt", std::string(250, 'b') + ".txt"},
+        {e125 + ".txt", e125.substr(0, 240) + ".txt", e125Encoded + ".txt"},  // not inside an é's two bytes
+        // Shortened like the one before: the clash number goes before the extension.
+        {std::string(251, 'b') + ".txt", std::string(239, 'b') + ".2.txt", std::string(251, 'b') + ".txt"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = dir.MakeFile("long/" + c.name, "x");
+        EXPECT_EQ(MoveToTrash(file), "") << c.inTrash;
+        EXPECT_EQ(ReadFile(dir.Path() + "/data/Trash/files/" + c.inTrash), "x") << c.inTrash;
+        const std::string record = ReadFile(dir.Path() + "/data/Trash/info/" + c.inTrash + ".trashinfo");
+        EXPECT_NE(record.find("\nPath=" + dir.Path() + "/long/" + c.path + "\n"), std::string::npos) << record;
     }
-    const std::string file = other + "/f.txt";
-    std::ofstream(file) << "stays";
+}
 
-    EXPECT_EQ(MoveToTrash(file), "on another file system than the trash");
-    EXPECT_EQ(ReadFile(file), "stays");
-    EXPECT_EQ(ListingOrder(dir.Path() + "/data/Trash/info"), std::vector<std::string>{});
-    unlink(file.c_str());
-    rmdir(other.c_str());
+TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
+    // Fault mended: an entry on another file system than the home trash was refused, so nothing on
+    // another partition or disk could be deleted. It goes to $top/.Trash/$uid where .Trash is a
+    // sticky folder, not a link; else to $top/.Trash-$uid; its record's Path is relative to $top.
+    TempDir dir;
+    ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");
+    const std::string uid = std::to_string(getuid());
+    struct Case {
+        const char* dotTrash;  // what $top/.Trash is before
+        const char* trash;     // the trash the file lands in, below $top, or the refusal
+    };
+    const Case cases[] = {
+        {"none", ".Trash-"},
+        {"folder without the sticky bit", ".Trash-"},
+        {"link to a sticky folder", ".Trash-"},
+        {"sticky folder", ".Trash/"},
+        {"read-only file system", "refused"},
+    };
+    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0) return "SKIP unshare(CLONE_NEWNS): " + std::string(strerror(errno));
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return "SKIP private mounts: " + std::string(strerror(errno));
+        std::string lines;
+        for (const Case& c : cases) {
+            const std::string top = dir.MakeDir("drive/" + std::string(c.dotTrash));
+            if (mount("zorbin-test", top.c_str(), "tmpfs", 0, nullptr) != 0)
+                return "SKIP mount tmpfs: " + std::string(strerror(errno));
+            const std::string file = dir.MakeFile("drive/" + std::string(c.dotTrash) + "/sub/f.txt", "f");
+            const std::string what = c.dotTrash;
+            if (what == "folder without the sticky bit") mkdir((top + "/.Trash").c_str(), 0777);
+            if (what == "link to a sticky folder") {
+                mkdir((top + "/shared").c_str(), 01777);
+                chmod((top + "/shared").c_str(), 01777);
+                symlink("shared", (top + "/.Trash").c_str());
+            }
+            if (what == "sticky folder") {
+                mkdir((top + "/.Trash").c_str(), 01777);
+                chmod((top + "/.Trash").c_str(), 01777);
+            }
+            if (what == "read-only file system") mount(nullptr, top.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+            const std::string reason = MoveToTrash(file);
+            lines += what + ": " + reason + "|" + ReadFile(file) + "|";
+            for (const std::string& trash : {top + "/.Trash-" + uid, top + "/.Trash/" + uid, top + "/shared/" + uid})
+                if (Exists(trash)) lines += trash.substr(top.size() + 1) + " " + ReadFile(trash + "/files/f.txt") + " " +
+                                            Record(trash + "/info/f.txt.trashinfo");
+            lines += "\n";
+            umount2(top.c_str(), MNT_DETACH);
+        }
+        return lines;
+    });
+    ASSERT_TRUE(out.has_value());
+    if (out->rfind("SKIP ", 0) == 0) GTEST_SKIP() << "no file system can be mounted here: " << out->substr(5);
+    std::string expected;
+    for (const Case& c : cases) {
+        const std::string top = dir.Path() + "/drive/" + c.dotTrash;
+        if (std::string(c.trash) == "refused")
+            expected += std::string(c.dotTrash) + ": no trash can be had on its file system (" + top +
+                        "): Read-only file system|f|\n";
+        else
+            expected += std::string(c.dotTrash) + ": |" + "|" + c.trash + uid + " f [Trash Info]\nPath=sub/f.txt\n\n";
+    }
+    EXPECT_EQ(*out, expected);
+    EXPECT_EQ(ListingOrder(dir.Path() + "/data/Trash/files"), std::vector<std::string>{});
 }

@@ -5,13 +5,16 @@
 #include "platform/StatusBar.h"
 #include "platform/MessageBox.h"
 #include "table/ListView_Table.h"
+#include "table/SortGlobals.h"
 #include "table/TableKind.h"
 
 #include <QApplication>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -89,6 +92,28 @@ TEST_F(KeysTest, DeleteHidesTheTableWhileItAsksAndDoesNothingInAllDrives) {
     EXPECT_FALSE(std::filesystem::exists(first));
     EXPECT_TRUE(std::filesystem::exists(m_dataHome + "/Trash/files/" + std::filesystem::path(first).filename().string()));
     SetMessageBoxHandler(previous);
+}
+
+TEST_F(KeysTest, ASortAfterADeleteOrdersTheRowsThatAreLeft) {
+    // The rows that stayed kept their old item data, and the next sort read other rows' cells
+    // through it: f18, f17 ... f01, f19.
+    for (int i = 0; i < 20; ++i) m_dir.MakeFile("C/f" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    CListView_Table* files = OpenTable(Files, 0);
+    files->OnColumnClick(1);
+    if (g_bSortDescending) files->OnColumnClick(1);  // ascending, so that the next sort is descending
+    files->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    QTest::keyClick(files, Qt::Key_Delete);
+    files->OnColumnClick(1);
+    ASSERT_TRUE(g_bSortDescending);
+
+    std::vector<std::string> left;  // the files still on the drive, by name, descending
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_driveC))
+        if (entry.is_regular_file()) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end(), std::greater<>());
+    ASSERT_EQ(left.size(), 24u);
+    std::vector<std::string> shown;
+    for (const Row& row : Rows(files)) shown.push_back(row[1]);
+    EXPECT_EQ(shown, left);
 }
 
 TEST_F(KeysTest, CtrlDAndCtrlFDoNothingWhereTheMenuCommandsRefuse) {
