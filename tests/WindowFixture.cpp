@@ -69,6 +69,7 @@ WindowFixture::~WindowFixture() {
 }
 
 void WindowFixture::MapDrives(const std::string& drives) {
+    m_drives.reset();  // first: the old one restores the value from before the test
     m_drives = std::make_unique<ScopedEnv>("ZORBIN_DRIVES", drives);
 }
 

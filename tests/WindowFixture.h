@@ -24,15 +24,6 @@ using Row = std::vector<std::string>;  // the cells of a table row
 class WindowFixture : public ::testing::Test {
 public:
     static CMainFrame* Frame();
-
-protected:
-    WindowFixture();
-    ~WindowFixture() override;
-
-    // Replaces the drive map ("C=/tmp/...,D=...") before Start.
-    void MapDrives(const std::string& drives);
-    void Start(int argc = 0, char** argv = nullptr);
-
     static std::vector<CMDIChildWnd*> Children();  // in creation order
     static std::string Title();                    // the main window's
     static std::string Pane0();
@@ -58,6 +49,14 @@ protected:
     static void WithDialog(const std::function<void(QWidget* dialog)>& act, const std::function<void()>& command);
     // Types text into the dialog's focused field and presses Enter there.
     static void TypeAndEnter(QWidget* dialog, const std::string& text);
+
+protected:
+    WindowFixture();
+    ~WindowFixture() override;
+
+    // Replaces the drive map ("C=/tmp/...,D=...") before Start.
+    void MapDrives(const std::string& drives);
+    void Start(int argc = 0, char** argv = nullptr);
     // What the opener was handed, one argument a line.
     std::string Opened() const;
 

@@ -130,6 +130,7 @@ TEST_F(Shell, HelpOpensTheFirstGuideFoundOrSaysItIsMissing) {
     Frame()->m_aGuideFolders = {m_dir.Path() + "/nowhere", m_dir.Path() + "/share"};
     QTest::keyClick(Frame(), Qt::Key_F1);
     Frame()->GetAction(ID_HELP_FINDER)->trigger();
+    (void)QTest::qWaitFor([&] { return Opened() == guide + "\n" + guide + "\n"; }, 5000);
     EXPECT_EQ(Opened(), guide + "\n" + guide + "\n");
     Frame()->m_aGuideFolders = {m_dir.MakeDir("empty")};
     Frame()->GetAction(ID_HELP_FINDER)->trigger();
