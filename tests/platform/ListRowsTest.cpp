@@ -9,30 +9,27 @@
 
 namespace {
 
+std::size_t Ix(int i) { return static_cast<std::size_t>(i); }
+
 // What the store must always read as: a plain vector of rows.
 struct Row {
     std::vector<std::string> cells;
     std::intptr_t data;
 };
-using Table = std::vector<Row>;
 
-// Every cell, the cells one past every edge included (they read empty), and every row's item data.
-void ExpectSame(const CListRows& rows, const Table& table, int columns, const std::string& where) {
+// Every cell, those one past every edge included (they read empty), and every row's item data.
+void ExpectSame(const CListRows& rows, const std::vector<Row>& table, int columns, const std::string& where) {
     ASSERT_EQ(rows.GetRowCount(), static_cast<int>(table.size())) << where;
     ASSERT_EQ(rows.GetColumnCount(), columns) << where;
-    if (table.empty()) {
-        ASSERT_EQ(rows.TextBytes(), 0u) << where;  // the last row gone: its texts went too
-    }
+    if (table.empty()) { ASSERT_EQ(rows.TextBytes(), 0u) << where; }  // the last row gone, its texts went too
     for (int r = -1; r <= rows.GetRowCount(); ++r) {
+        const bool isRow = r >= 0 && r < rows.GetRowCount();
+        if (isRow) { ASSERT_EQ(rows.GetData(r), table[Ix(r)].data) << where << " row " << r; }
         for (int c = -1; c <= columns; ++c) {
-            const bool cell = r >= 0 && r < rows.GetRowCount() && c >= 0 && c < columns;
             const std::string_view text = rows.GetText(r, c);
             ASSERT_EQ(text.data()[text.size()], '\0') << where;  // callers hand data() to atof
-            ASSERT_EQ(text, cell ? table[static_cast<std::size_t>(r)].cells[static_cast<std::size_t>(c)] : "")
+            ASSERT_EQ(text, isRow && c >= 0 && c < columns ? table[Ix(r)].cells[Ix(c)] : "")
                 << where << " row " << r << " column " << c;
-        }
-        if (r >= 0 && r < rows.GetRowCount()) {
-            ASSERT_EQ(rows.GetData(r), table[static_cast<std::size_t>(r)].data) << where;
         }
     }
 }
@@ -52,9 +49,8 @@ int CompareCells(std::intptr_t a, std::intptr_t b, std::intptr_t context) {
     if (a < 0 || b < 0 || a >= n || b >= n) return ++sort->badReads, 0;
     const std::string_view ta = sort->rows->GetText(static_cast<int>(a), sort->column);
     const std::string_view tb = sort->rows->GetText(static_cast<int>(b), sort->column);
-    if (ta != sort->before[static_cast<std::size_t>(a)] || tb != sort->before[static_cast<std::size_t>(b)]) ++sort->badReads;
-    const int order = ta.compare(tb);
-    return sort->descending ? order <= 0 : order > 0;
+    sort->badReads += ta != sort->before[Ix(static_cast<int>(a))] || tb != sort->before[Ix(static_cast<int>(b))];
+    return sort->descending ? ta.compare(tb) <= 0 : ta.compare(tb) > 0;
 }
 
 // Random edits and sorts against a plain vector of rows: the order, item data and slots the store
@@ -65,7 +61,7 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
         const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
         const auto key = [&pick] { return pick(5) ? "k" + std::to_string(pick(4)) : std::string(); };  // many ties
         CListRows rows;
-        Table table;
+        std::vector<Row> table;
         int columns = 3;
         rows.SetColumnCount(columns);
         for (int step = 0; step < 250; ++step) {
@@ -73,86 +69,71 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
             const int row = pick(count + 2) - 1;  // one past either end now and then
             const bool isRow = row >= 0 && row < count;
             const int op = pick(12);
-            const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step) + " op " +
-                                      std::to_string(op);
+            const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step);
             switch (op) {
             case 0: case 1: case 2: {  // at the front, anywhere (-1 refused), at or past the end
                 const int at = op == 0 ? 0 : op == 1 ? row : count + pick(2);
-                // Often the row's slot or place: the store keeps item data only when it differs from the slot.
-                const std::intptr_t data = std::vector<int>{count, std::max(at, 0), pick(1000)}[static_cast<std::size_t>(pick(3))];
-                const std::string text = key();
-                ASSERT_EQ(rows.InsertRow(at, text, data), at < 0 ? -1 : std::min(at, count)) << where;
-                Row added{std::vector<std::string>(static_cast<std::size_t>(columns)), data};
-                added.cells[0] = text;
+                // Often the row's slot or place: item data is stored only where it is not the slot.
+                const std::intptr_t data = std::vector<int>{count, std::max(at, 0), pick(1000)}[Ix(pick(3))];
+                Row added{std::vector<std::string>(Ix(columns)), data};
+                added.cells[0] = key();
+                ASSERT_EQ(rows.InsertRow(at, added.cells[0], data), at < 0 ? -1 : std::min(at, count)) << where;
                 if (at >= 0) table.insert(table.begin() + std::min(at, count), added);
                 break;
             }
             case 3: case 4: {
                 const int col = pick(columns + 2) - 1;
                 const std::string text = key();
-                const bool ok = isRow && col >= 0 && col < columns;
-                ASSERT_EQ(rows.SetText(row, col, text), ok) << where;
-                if (ok) table[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(col)] = text;
-                break;
-            }
-            case 5:
+                ASSERT_EQ(rows.SetText(row, col, text), isRow && col >= 0 && col < columns) << where;
+                if (isRow && col >= 0 && col < columns) table[Ix(row)].cells[Ix(col)] = text;
                 ASSERT_EQ(rows.SetData(row, step), isRow) << where;
-                if (isRow) table[static_cast<std::size_t>(row)].data = step;
-                break;
-            case 6: {  // the last row (its slot goes too, while in slot order) or any
-                const int which = pick(2) ? count - 1 : row;
-                const bool ok = which >= 0 && which < count;
-                ASSERT_EQ(rows.DeleteRow(which), ok) << where;
-                if (ok) table.erase(table.begin() + which);
+                if (isRow) table[Ix(row)].data = step;
                 break;
             }
-            case 7: {  // ascending, stray and repeated positions ignored; most rows of a big table (a rebuild)
-                const int share = count >= 4096 || pick(3) == 0 ? 90 : 15;
+            case 5: {  // the last row (its slot goes too, while in slot order) or any
+                const int which = pick(2) ? count - 1 : row;
+                ASSERT_EQ(rows.DeleteRow(which), which >= 0 && which < count) << where;
+                if (which >= 0 && which < count) table.erase(table.begin() + which);
+                break;
+            }
+            case 6: case 7: {  // ascending, stray and repeated positions ignored; most of a big table: a rebuild
+                const int share = count >= 4096 || op == 7 ? 90 : 15;
                 std::vector<int> doomed{-1};
-                Table kept;
+                std::vector<Row> kept;
                 std::uint64_t keptBytes = 0;
                 for (int r = 0; r < count; ++r) {
-                    const Row& was = table[static_cast<std::size_t>(r)];
                     if (pick(100) < share) {
                         doomed.insert(doomed.end(), pick(8) ? 1 : 2, r);
                         continue;
                     }
-                    kept.push_back(was);
-                    for (const auto& text : was.cells) keptBytes += text.size();
+                    kept.push_back(table[Ix(r)]);
+                    for (const auto& text : kept.back().cells) keptBytes += text.size();
                 }
                 doomed.push_back(count);
                 const int removed = count - static_cast<int>(kept.size());
                 ASSERT_EQ(rows.DeleteRows(doomed), removed) << where;
                 // Texts of deleted rows go once they outnumber the rows left and are thousands.
-                if (removed >= 4096 && removed > count - removed) {
-                    ASSERT_EQ(rows.TextBytes(), keptBytes) << where;
-                }
+                if (removed >= 4096 && removed > count - removed) { ASSERT_EQ(rows.TextBytes(), keptBytes) << where; }
                 table = std::move(kept);
                 break;
             }
-            case 8: {  // whole columns, of any lengths and any number: moved into an empty store, else appended
-                std::vector<CTextColumn> handed(static_cast<std::size_t>(pick(columns + 2)));
+            case 8: {  // whole columns of any lengths, any number: moved into an empty store, else appended
+                std::vector<CTextColumn> handed(Ix(pick(columns + 2)));
                 const int n = count == 0 && pick(2) ? 5000 + pick(100) : pick(20);  // 5000: enough for a rebuild
-                std::vector<std::vector<std::string>> texts(handed.size());
-                for (std::size_t c = 0; c < handed.size(); ++c) {
-                    texts[c].resize(static_cast<std::size_t>(c == 0 ? n : pick(n + 3)));
-                    for (auto& text : texts[c]) handed[c].Add(text = key() + "/" + std::to_string(c));
-                }
+                for (std::size_t c = 0; c < handed.size(); ++c)
+                    for (int i = 0, length = c == 0 ? n : pick(n + 3); i < length; ++i) {
+                        if (c == 0) table.push_back(Row{std::vector<std::string>(Ix(columns)), count + i});
+                        const std::string text = key() + "/" + std::to_string(c);
+                        handed[c].Add(text);
+                        if (i < n && c < Ix(columns)) table[Ix(count + i)].cells[c] = text;
+                    }
                 const char* first = handed.empty() || n == 0 ? nullptr : handed[0][0].data();
                 rows.TakeRows(std::move(handed));
-                for (std::size_t i = 0; i < (texts.empty() ? 0 : texts[0].size()); ++i) {
-                    Row added{std::vector<std::string>(static_cast<std::size_t>(columns)), count + static_cast<std::intptr_t>(i)};
-                    for (std::size_t c = 0; c < texts.size() && c < added.cells.size(); ++c)
-                        if (i < texts[c].size()) added.cells[c] = texts[c][i];
-                    table.push_back(added);
-                }
-                if (count == 0 && first) {
-                    ASSERT_EQ(rows.GetText(0, 0).data(), first) << where << ": moved, not copied";
-                }
+                if (count == 0 && first) { ASSERT_EQ(rows.GetText(0, 0).data(), first) << where << ": moved"; }
                 break;
             }
             case 9: {  // anywhere, clamped; later cells move one to the right
-                if (columns >= 6) break;
+                if (columns == 6) break;
                 const int at = pick(columns + 3) - 1;
                 rows.InsertColumn(at);
                 for (Row& r : table) r.cells.insert(r.cells.begin() + std::clamp(at, 0, columns), std::string());
@@ -160,27 +141,24 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
                 break;
             }
             case 10: {  // after renumbering the item data, as the table does before every sort
-                for (int r = 0; r < count; ++r) rows.SetData(r, table[static_cast<std::size_t>(r)].data = r);
+                for (int r = 0; r < count; ++r) rows.SetData(r, table[Ix(r)].data = r);
                 SortByColumn sort{&rows, pick(columns), pick(2) == 1, {}};
-                for (const Row& r : table) sort.before.push_back(r.cells[static_cast<std::size_t>(sort.column)]);
+                for (const Row& r : table) sort.before.push_back(r.cells[Ix(sort.column)]);
                 rows.Sort(CompareCells, reinterpret_cast<std::intptr_t>(&sort));
                 ASSERT_EQ(sort.badReads, 0) << where << ": the comparison reads the rows as they stood before the sort";
                 // The merge takes the later of two rows exactly when the comparison says the earlier goes
                 // after it: ascending keeps equal rows in their order, descending reverses them.
                 if (sort.descending) std::reverse(table.begin(), table.end());
-                const auto column = static_cast<std::size_t>(sort.column);
-                std::stable_sort(table.begin(), table.end(), [&](const Row& x, const Row& y) {
-                    const int order = x.cells[column].compare(y.cells[column]);
+                std::stable_sort(table.begin(), table.end(), [&sort](const Row& x, const Row& y) {
+                    const int order = x.cells[Ix(sort.column)].compare(y.cells[Ix(sort.column)]);
                     return sort.descending ? order > 0 : order < 0;
                 });
                 break;
             }
             default:
-                if (pick(8) == 0) {
-                    rows.DeleteAll();
-                    table.clear();
-                }
-                break;
+                if (pick(8) != 0) break;
+                rows.DeleteAll();
+                table.clear();
             }
             ExpectSame(rows, table, columns, where);
             if (HasFatalFailure()) return;
