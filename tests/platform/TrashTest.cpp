@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -26,68 +27,53 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-TEST(TrashTest, MissingTrashIsMadeWhereItBelongsAndNothingLandsInTheCurrentDirectory) {
+TEST(TrashTest, EntriesGoWholeByNameAndLinkIntoATrashMadeWhereItBelongs) {
     // Qt 6.4's QFile::moveToTrash reports success when the data folder does not exist, yet moves
-    // the entry into files/ below the current directory. A relative XDG_DATA_HOME is ignored.
+    // the entry into files/ below the current directory. The trash must be made where it belongs.
     TempDir dir;
-    const std::string cwd = dir.MakeDir("cwd");
-    char old[4096];
-    ASSERT_TRUE(getcwd(old, sizeof old));
-    ASSERT_EQ(chdir(cwd.c_str()), 0);
-    struct Case {
-        std::string xdg;
-        std::string data;  // where the trash must be
-    };
-    const Case cases[] = {{dir.Path() + "/a/.local/share", dir.Path() + "/a/.local/share"},
-                          {"relative/data", dir.Path() + "/home/.local/share"}};
+    const std::string data = dir.Path() + "/home/.local/share", trash = data + "/Trash";
+    ScopedEnv xdg("XDG_DATA_HOME", "relative/data");  // ignored: not absolute
     ScopedEnv home("HOME", dir.Path() + "/home");
-    for (const Case& c : cases) {
-        ScopedEnv xdg("XDG_DATA_HOME", c.xdg);
-        const std::string file = dir.MakeFile("drive/report.txt", "twelve bytes");
-        EXPECT_EQ(MoveToTrash(file), "");
-        EXPECT_FALSE(Exists(file));
-        EXPECT_EQ(ReadFile(c.data + "/Trash/files/report.txt"), "twelve bytes");
-        for (const char* folder : {"/Trash", "/Trash/files", "/Trash/info"}) {
-            struct stat st {};
-            EXPECT_EQ(stat((c.data + folder).c_str(), &st) == 0 ? st.st_mode & 07777 : 0, 0700u) << folder;
-        }
-        const std::string record = ReadFile(c.data + "/Trash/info/report.txt.trashinfo");
-        EXPECT_TRUE(std::regex_match(record, std::regex("\\[Trash Info\\]\nPath=" + file +
-                                                        "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
-            << record;
-    }
-    EXPECT_TRUE(ListingOrder(cwd).empty());
-    ASSERT_EQ(chdir(old), 0);
-}
-
-TEST(TrashTest, EntriesGoWholeUnderFreeNamesWithEncodedRecordsAndFailuresSayWhy) {
-    TempDir dir;
-    ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");
-    const std::string trash = dir.Path() + "/data/Trash";
+    char cwd[4096];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+    ASSERT_EQ(chdir(dir.MakeDir("cwd").c_str()), 0);
     dir.MakeFile("a/notes/inner/deep.txt", "deep");
-    dir.MakeFile("b/notes", "a file of the same name");
-    const std::string odd = dir.MakeFile("x/a b;%\xC4.txt", "odd");
-    const std::string target = dir.MakeFile("x/target", "target");
+    dir.MakeFile("b/notes", "same name");
+    const std::string odd = dir.MakeFile("x/a b;%\xC4.txt", "odd"), target = dir.MakeFile("x/target", "target");
     ASSERT_EQ(symlink(target.c_str(), (dir.Path() + "/x/link").c_str()), 0);
-
-    EXPECT_EQ(MoveToTrash(dir.Path() + "/a/notes"), "");
-    EXPECT_EQ(MoveToTrash(dir.Path() + "/b/notes/"), "");  // a trailing slash names the same entry
-    EXPECT_EQ(MoveToTrash(odd), "");
-    EXPECT_EQ(MoveToTrash(dir.Path() + "/x/link"), "");
-    EXPECT_EQ(MoveToTrash(dir.Path() + "/gone"), "No such file or directory");
-    EXPECT_EQ(MoveToTrash("relative/path"), "not an absolute path");
-
+    struct Case {
+        std::string path;
+        std::string reason;
+        std::string inTrash;  // and the Path of its record
+        std::string recorded;
+    };
+    const Case cases[] = {
+        {dir.Path() + "/a/notes", "", "notes", dir.Path() + "/a/notes"},
+        {dir.Path() + "/b/notes/", "", "notes.2", dir.Path() + "/b/notes"},  // a trailing slash: the same entry
+        {odd, "", "a b;%\xC4.txt", dir.Path() + "/x/a%20b%3B%25%C4.txt"},
+        {dir.Path() + "/x/link", "", "link", dir.Path() + "/x/link"},
+        {dir.Path() + "/gone", "No such file or directory", "", ""},
+        {"relative/path", "not an absolute path", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MoveToTrash(c.path), c.reason);
+        if (c.inTrash.empty()) continue;
+        EXPECT_TRUE(std::regex_match(ReadFile(trash + "/info/" + c.inTrash + ".trashinfo"),
+                                     std::regex("\\[Trash Info\\]\nPath=" + c.recorded +
+                                                "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n")))
+            << c.inTrash;
+    }
     EXPECT_EQ(ReadFile(trash + "/files/notes/inner/deep.txt"), "deep");
-    EXPECT_EQ(ReadFile(trash + "/files/notes.2"), "a file of the same name");
-    EXPECT_NE(ReadFile(trash + "/info/notes.2.trashinfo").find("\nPath=" + dir.Path() + "/b/notes\n"), std::string::npos);
-    EXPECT_NE(ReadFile(trash + "/info/a b;%\xC4.txt.trashinfo").find("\nPath=" + dir.Path() + "/x/a%20b%3B%25%C4.txt\n"),
-              std::string::npos);
+    EXPECT_EQ(ReadFile(trash + "/files/notes.2"), "same name");
     EXPECT_EQ(ReadFile(target), "target");
-    char buffer[4096];
-    const ssize_t n = readlink((trash + "/files/link").c_str(), buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n > 0 ? n : 0), target);
+    EXPECT_EQ(std::filesystem::read_symlink(trash + "/files/link"), target);
     EXPECT_EQ(ListingOrder(trash + "/info").size(), 4u) << "no record for a failure";
-    EXPECT_EQ(ListingOrder(dir.Path() + "/a"), std::vector<std::string>{});
+    for (const char* folder : {"", "/files", "/info"}) {
+        struct stat st {};
+        EXPECT_EQ(stat((trash + folder).c_str(), &st) == 0 ? st.st_mode & 07777 : 0, 0700u) << folder;
+    }
+    EXPECT_TRUE(ListingOrder(dir.Path() + "/cwd").empty());
+    ASSERT_EQ(chdir(cwd), 0);
 }
 
 TEST(TrashTest, NamesOf246BytesOrMoreAreShortenedInTheTrash) {
