@@ -109,11 +109,12 @@ TEST_F(CommandsTest, SearchesRefuseOutsideTheirTablesCancelLeavesAllAndTheDriveS
         EXPECT_EQ(g_strFind, "before");
     }
     g_aResultLines.RemoveAll();
+    EXPECT_EQ(TitleOf(Find(files, "X")), "C: Found 2 lines like \"x\"");
+    Open(Files, 1);
     SortBy(files, 1, true);
     files->FindDoubles();
     EXPECT_EQ(TitleOf(ActiveTable()), "C: Doubles");
     EXPECT_EQ(ActiveTable()->GetItemCount(), 2);
-    EXPECT_EQ(TitleOf(Find(files, "X")), "C: Found 2 lines like \"x\"");
 }
 
 TEST_F(CommandsTest, DeleteAsksByKindAndCountAndNoLeavesEverything) {
@@ -308,6 +309,7 @@ TEST_F(CommandsTest, TypicalUseFromStartToTheTrash) {
     ASSERT_EQ(m_boxes.boxes.size(), 1u);
     EXPECT_EQ(m_boxes.boxes[0].text, "Delete those 2 files from disk?");
     EXPECT_EQ(doubles->GetItemCount(), 0);
+    EXPECT_EQ(doubles->m_nRow, -1);  // the current row went with the rest: none is current
     EXPECT_EQ(Tree(m_dataHome + "/Trash/files"), (std::map<std::string, std::string>{{"report.txt", report}, {"report.txt.2", report}}));
     EXPECT_EQ(ListingOrder(m_driveC + "/docs"), std::vector<std::string>{"photo.jpg"});
     EXPECT_EQ(files->GetItemCount(), 4);  // not refreshed: it still lists what it found
