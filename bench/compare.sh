@@ -2,6 +2,7 @@
 # The figures of docs/performance.md: whole-process times of zorbin-bench against find on one tree,
 # warm cache, median of five runs each (after one unmeasured run that warms the cache).
 #   bench/compare.sh DIR [ZORBIN_BENCH]     (RUNS=n changes the number of runs)
+# A DIR that does not exist is made first as the 100,000-file tree of bench/mktree.py.
 # Wall-clock time is the figure; processor time (user + system) is printed beside it, since on a
 # machine that other work keeps busy the wall clock says more about the others than about the walk.
 set -euo pipefail
@@ -9,6 +10,7 @@ dir=${1:?usage: bench/compare.sh DIR [path/to/zorbin-bench]}
 bench=${2:-$(dirname "$0")/../build/zorbin-bench}
 runs=${RUNS:-5}
 [ -x "$bench" ] || { echo "no zorbin-bench at $bench: build first (scripts/test.sh)" >&2; exit 1; }
+[ -d "$dir" ] || python3 "$(dirname "$0")/mktree.py" "$dir" --files 100000 >/dev/null
 
 zorbin_scan()  { "$bench" scan "$dir" > /dev/null 2>&1; }
 zorbin_count() { "$bench" count "$dir" > /dev/null 2>&1; }

@@ -3,7 +3,7 @@
 # and compares each with `LC_ALL=C sort` of the same rows by the same field: the seconds of both,
 # and whether the sorted field comes out in the same order.
 #   bench/sort_compare.sh [DIR [ZORBIN_BENCH]]     (RUNS=n changes the number of runs, default 3)
-# Without DIR the 100,000-file tree of mktree.py is made in /tmp/zorbin-bench-100k (and left there).
+# Without DIR the 100,000-file tree of bench/mktree.py is made in /tmp/zorbin-bench-100k (and left there).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dir=${1:-/tmp/zorbin-bench-100k}
@@ -11,8 +11,7 @@ bench=${2:-$here/../build/zorbin-bench}
 runs=${RUNS:-3}
 [ -x "$bench" ] || { echo "no zorbin-bench at $bench: build first (scripts/test.sh)" >&2; exit 1; }
 if [ ! -d "$dir" ]; then
-  mktree=${MKTREE:-$here/../../shared/tools/mktree.py}
-  python3 "$mktree" "$dir" --files 100000 >/dev/null
+  python3 "$here/mktree.py" "$dir" --files 100000 >/dev/null
 fi
 
 work=$(mktemp -d /tmp/zorbin-sort-compare-XXXXXX)

@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales tzdata)
+# The fuzz and coverage scripts name the few packages only they need.
+read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -24,4 +27,4 @@ fi
 build=${1:-build}
 shift || true
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --build "$build" -j"$(nproc)" ${ZORBIN_TARGETS:+--target $ZORBIN_TARGETS}

@@ -3,14 +3,18 @@
 #   scripts/test.sh            the normal build, in build/
 #   scripts/test.sh asan       AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/
 #   scripts/test.sh tsan       ThreadSanitizer, in build-tsan/
+# Further arguments go to ctest (scripts/test.sh tsan -R Thread). With CI=true warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-case "${1:-}" in
+mode=${1:-}
+shift || true
+case "$mode" in
   asan) dir=build-asan; opts=(-DZORBIN_SANITIZE=ON) ;;
   tsan) dir=build-tsan; opts=(-DZORBIN_TSAN=ON) ;;
   "")   dir=build; opts=() ;;
-  *) echo "usage: scripts/test.sh [asan|tsan]" >&2; exit 2 ;;
+  *) echo "usage: scripts/test.sh [asan|tsan] [ctest arguments...]" >&2; exit 2 ;;
 esac
+opts+=(-DZORBIN_WERROR=$([ "${CI:-}" = true ] && echo ON || echo OFF))
 scripts/setup.sh "$dir" "${opts[@]}"
 
 # The time-text tests need a locale whose %X differs from C's.
@@ -28,4 +32,4 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1}
-ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" "$@"

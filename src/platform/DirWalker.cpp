@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -31,6 +30,19 @@ struct LinuxDirent64 {
     unsigned char d_type;
     char d_name[1];
 };
+
+// One step of a spin-wait: tells the core a loop is waiting, so a sibling hyper-thread runs on and
+// the wait ends without a pipeline flush. Where no such hint exists, a compiler barrier keeps the
+// loop re-reading the atomics.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__) || (defined(__arm__) && defined(__ARM_ARCH) && __ARM_ARCH >= 7)
+    __asm__ __volatile__("yield" ::: "memory");
+#else
+    __asm__ __volatile__("" ::: "memory");
+#endif
+}
 
 // One getdents64 call gets at least this much room: a directory of a few hundred entries is read
 // in one call, and a large one in few.
@@ -142,7 +154,7 @@ public:
         const std::size_t helped = n - mine;
         for (int spin = 0; m_nDone.load(std::memory_order_acquire) != helped; ++spin) {
             if (spin < 64)
-                __builtin_ia32_pause();
+                CpuRelax();
             else
                 std::this_thread::yield();
         }
@@ -160,7 +172,7 @@ private:
             // texts): spinning that long keeps the helper ready without a wake-up per directory.
             for (int spin = 0; (ticket & ~kIndexMask) == seen; ++spin) {
                 if (spin < 4096) {
-                    __builtin_ia32_pause();
+                    CpuRelax();
                 } else {
                     const unsigned wake = m_nWake.load(std::memory_order_seq_cst);
                     m_bSleeping.store(true, std::memory_order_seq_cst);
@@ -247,7 +259,7 @@ bool CDirWalker::ReadListing(std::size_t index) {
             m_pList = static_cast<char*>(p);
             m_nListCapacity = capacity;
         }
-        const long n = syscall(SYS_getdents64, level.fd, m_pList + m_nListUsed, m_nListCapacity - m_nListUsed);
+        const ssize_t n = getdents64(level.fd, m_pList + m_nListUsed, m_nListCapacity - m_nListUsed);
         if (n < 0) {
             if (errno == EINTR) continue;
             m_nListUsed = level.listBegin;  // a listing cut short adds nothing

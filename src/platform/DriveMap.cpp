@@ -79,11 +79,13 @@ DriveFolders MountedDrives() {
     return folders;
 }
 
+}  // namespace
+
 // ZORBIN_DRIVES="C=/,D=/mnt/data" replaces the whole map. Letters may be given in either case
 // (drive letters are case-blind: c= is C:). Empty entries (",,") are skipped; an entry without
 // "=", with a letter outside A to Z, with a letter given before or with an empty path is left out
 // and named on standard error. A relative path is taken from the current directory.
-DriveFolders ParseDriveList(std::string_view list, bool warn) {
+std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn) {
     DriveFolders folders;
     auto complain = [&](std::string_view entry, const char* why) {
         if (warn)
@@ -127,6 +129,8 @@ DriveFolders ParseDriveList(std::string_view list, bool warn) {
     }
     return folders;
 }
+
+namespace {
 
 // The map in force. ZORBIN_DRIVES is read on every call (tests change it between walks); each
 // distinct faulty value is reported once, not on every look-up.

@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The drive map: which letters name drives, and the folder each letter stands for.
@@ -18,3 +20,6 @@ std::string DriveRootFolder(char letter);
 std::string ResolveDrivePath(const std::string& path);
 // The folders of all drives of the map, read once: for a command that places many paths.
 std::vector<std::string> AllDriveFolders();
+// The map a ZORBIN_DRIVES value gives: the folder of each letter A..Z (empty: no drive). With
+// warn, each entry left out is named on standard error.
+std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn);

@@ -187,7 +187,7 @@ std::string_view CListCtrl::GetItemText(int nItem, int nSubItem) const { return 
 
 std::intptr_t CListCtrl::GetItemData(int nItem) const { return m_rows.GetData(nItem); }
 
-bool CListCtrl::SetItemData(int nItem, std::intptr_t data) { return m_rows.SetData(nItem, data); }
+bool CListCtrl::SetItemData(int nItem, std::intptr_t nData) { return m_rows.SetData(nItem, nData); }
 
 bool CListCtrl::DeleteItem(int nItem) {
     if (nItem < 0 || nItem >= GetItemCount()) return false;
