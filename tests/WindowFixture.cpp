@@ -18,7 +18,6 @@
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
@@ -127,43 +126,17 @@ std::vector<std::string> WindowFixture::Column(const CListView_Table* table, int
     return cells;
 }
 
-void WindowFixture::SetRows(CListView_Table* table, const std::vector<Row>& rows) {
-    table->DeleteAllItems();
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        table->InsertItem(i, rows[i][0], i);
-        for (int c = 1; c < static_cast<int>(rows[i].size()); ++c) table->SetItemText(i, c, rows[i][c]);
-    }
-}
-
 void WindowFixture::ClickHeader(CListView_Table* table, int nCol) {
     // The user's click brings the table's window to the front first.
     for (QWidget* w = table; w; w = w->parentWidget())
         if (auto* window = qobject_cast<QMdiSubWindow*>(w)) Frame()->GetMdiArea()->setActiveSubWindow(window);
-    QApplication::processEvents();  // the header lays its sections out in its own time
-    QHeaderView* header = table->horizontalHeader();
-    const QPoint at(header->sectionViewportPosition(nCol) + header->sectionSize(nCol) / 2, header->height() / 2);
-    // A column of width 0, or scrolled out of sight, cannot be hit: the header reports the click.
-    if (header->sectionSize(nCol) < 4 || header->logicalIndexAt(at) != nCol || !header->viewport()->rect().contains(at)) {
-        emit header->sectionClicked(nCol);
-        return;
-    }
-    // Straight to the header: the windows may overlap at that point of the screen.
-    const QPointF local(at), global(header->viewport()->mapToGlobal(at));
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(header->viewport(), &press);
-    QApplication::sendEvent(header->viewport(), &release);
+    emit table->horizontalHeader()->sectionClicked(nCol);
 }
 
 void WindowFixture::SortBy(CListView_Table* table, int nCol, bool bDescending) {
     ClickHeader(table, nCol);
     if (g_bSortDescending != bDescending) ClickHeader(table, nCol);
     ASSERT_EQ(g_bSortDescending, bDescending);
-}
-
-void WindowFixture::Settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
 }
 
 void WindowFixture::Activate() {
@@ -224,17 +197,9 @@ ProgressRecorder::ProgressRecorder() {
 
 ProgressRecorder::~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(m_previous)); }
 
-std::vector<int> ProgressRecorder::Positions(std::size_t from) const {
-    std::vector<int> positions;
-    for (std::size_t i = from; i < steps.size(); ++i) positions.push_back(steps[i].pos);
-    return positions;
-}
-
 struct HeldCount::State {
     std::atomic<bool> bStored{false};
     std::atomic<bool> bRelease{false};
-    std::atomic<bool>* pReleased = nullptr;
-    int nReleaseAfterMs = -1;
 };
 
 namespace {
@@ -242,21 +207,14 @@ unsigned HoldProc(void* pParam) {
     // Owns a reference of its own: the test may be gone before the worker ends.
     const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
     HeldCount::State& state = **holder;
-    while (!state.bStored.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const auto start = std::chrono::steady_clock::now();
-    while (!state.bRelease.load() &&
-           (state.nReleaseAfterMs < 0 || std::chrono::steady_clock::now() - start < std::chrono::milliseconds(state.nReleaseAfterMs)))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    state.pReleased->store(true);
+    while (!state.bStored.load() || !state.bRelease.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_pCountThread.store(nullptr, std::memory_order_release);
     return 0;
 }
 }  // namespace
 
-HeldCount::HeldCount(int nReleaseAfterMs) : m_state(std::make_shared<State>()) {
+HeldCount::HeldCount() : m_state(std::make_shared<State>()) {
     WaitForCount();  // one count at a time, as the program holds it
-    m_state->pReleased = &bReleased;
-    m_state->nReleaseAfterMs = nReleaseAfterMs;
     CWinThread* thread = AfxBeginThread(&HoldProc, new std::shared_ptr<State>(m_state));
     g_pCountThread.store(thread, std::memory_order_release);
     m_state->bStored.store(true);
@@ -268,8 +226,6 @@ HeldCount::~HeldCount() {
 }
 
 void HeldCount::Release() { m_state->bRelease.store(true); }
-
-void HeldCount::WaitUntilCleared() const { WaitForCount(); }
 
 std::string ResultLine(const Row& cells) {
     std::string line = " " + cells.at(0);

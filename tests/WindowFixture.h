@@ -35,13 +35,9 @@ public:
     static CListView_Table* OpenFromLines(int nKind, const std::vector<std::string>& lines);
     static std::vector<Row> Rows(const CListView_Table* table, int nColumns = 7);
     static std::vector<std::string> Column(const CListView_Table* table, int nCol);
-    // Replaces a table's rows (item data = row number).
-    static void SetRows(CListView_Table* table, const std::vector<Row>& rows);
     // Sorts through header clicks as the user does: one click, or two for the other direction.
     static void SortBy(CListView_Table* table, int nCol, bool bDescending);
     static void ClickHeader(CListView_Table* table, int nCol);
-    // Lets closed windows go, as the event loop would.
-    static void Settle();
     // Makes the main window the active one, so that its keys work.
     static void Activate();
     // Runs command while a modal dialog is answered by act (called once it is up); a dialog that
@@ -82,7 +78,6 @@ public:
         std::string pane;
     };
     std::vector<Step> steps;
-    std::vector<int> Positions(std::size_t from = 0) const;
 
 private:
     CProgressCtrl::PosObserver m_previous;
@@ -92,12 +87,9 @@ private:
 // as the counting worker clears it when it ends.
 class HeldCount {
 public:
-    // Released by Release(), or by itself after nReleaseAfterMs when that is not negative.
-    explicit HeldCount(int nReleaseAfterMs = -1);
+    HeldCount();
     ~HeldCount();
     void Release();
-    void WaitUntilCleared() const;
-    std::atomic<bool> bReleased{false};
     struct State;
 
 private:

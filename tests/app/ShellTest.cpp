@@ -97,7 +97,7 @@ TEST_F(Shell, PlainWindowHasItsOwnMenuAndTheTitleFollowsTheActiveChild) {
                                             "&1 All Drives (Drive -> AZ)", "&2 Zorbin1"}));
     Frame()->GetAction(ID_FILE_CLOSE)->trigger();
     Frame()->GetAction(ID_FILE_CLOSE)->trigger();
-    Settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // closed windows go
     EXPECT_TRUE(Children().empty());
     EXPECT_EQ(Title(), "Zorbin");
     EXPECT_FALSE(Enabled(ID_FIND_FILES));
