@@ -68,7 +68,8 @@ struct ScopedListingHook {
 TEST(DirWalkerTest, EveryModeWalksPreOrderInListingOrder) {
     TempDir tmp;
     for (const char* dir : {"alpha", "beta/one", "beta/two/deep", ".hidden"}) tmp.MakeDir(dir);
-    for (const char* file : {"f1", "f2.txt", "zz", "beta/b1", "beta/two/t1", "beta/two/deep/d1", ".hidden/h", "beta/one/o1", "aa"})
+    // "..x" is a name like any other: only "." and ".." are the dot entries.
+    for (const char* file : {"f1", "..x", "zz", "beta/b1", "beta/two/t1", "beta/two/deep/d1", ".hidden/h", "beta/one/o1", "aa"})
         tmp.MakeFile(file, "x");
     EXPECT_EQ(Walk(tmp.Path()), Expected(tmp.Path()));
     // Files carry no path outside the Status mode.
