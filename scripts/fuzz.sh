@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh [SECONDS]     (fuzzing time of all targets together; default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-targets=(TimeTextFuzz DriveListFuzz SortFuzz)
+targets=(TimeTextFuzz DriveListFuzz SortFuzz ResultLinesFuzz)
 seconds=${1:-60}
 dir=build-fuzz
 
