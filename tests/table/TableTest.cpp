@@ -120,11 +120,12 @@ TEST_F(TableTest, ResultTablesSortAsAReferenceOrderRenumberTheRowsAndStayFocused
     const Cells names = {"alpha", "Alpha", "Zeta", "\xC3\x84rger", "beta", "b"};
     const Cells times = {"01/02/2024 00:00:00", "31/01/2024 23:59:59", "01/01/2025 00:00:00",
                          "",                    "no time",             "31/12/2024 23:59:59"};
+    const Cells lengths = {"-10", "+5", "0", "5", "10", "+15", "20"};  // "+5" is 5
     std::vector<std::string> lines = {""};  // a line of no cells makes a row of empty cells
     std::vector<Row> rows = {Row(7, "")};
     for (int i = 0; i < 3000; ++i) {
         const Row row = {"/p" + std::to_string(i), names[random() % 6], "",
-                         std::to_string(static_cast<int>(random() % 7) * 5 - 10), "", times[random() % 6], ""};
+                         lengths[random() % 7], "", times[random() % 6], ""};
         lines.push_back(ResultLine(row));
         rows.emplace_back();
         for (const std::string& cell : row) rows.back().push_back(" " + cell);
