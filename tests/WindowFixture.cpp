@@ -101,10 +101,8 @@ CListView_Table* WindowFixture::TableOf(const CMDIChildWnd* child) {
 CListView_Table* WindowFixture::Open(int nKind, int nDrive) {
     g_nNextTable = nKind;
     g_nDrive = nDrive;
-    CDocument* document = theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
-    for (CMDIChildWnd* child : Children())
-        if (child->GetDocument() == document) return TableOf(child);
-    return nullptr;
+    theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
+    return TableOf(Children().back());  // the new window is the last made
 }
 
 CListView_Table* WindowFixture::OpenFromLines(int nKind, const std::vector<std::string>& lines) {
@@ -169,23 +167,13 @@ void WindowFixture::WithDialog(const std::function<void(QWidget*)>& act, const s
 }
 
 void WindowFixture::TypeAndEnter(QWidget* dialog, const std::string& text) {
-    QWidget* field = dialog->focusWidget();
-    ASSERT_NE(field, nullptr);
-    // keyClicks knows ASCII only: other characters go as key events that carry their text.
-    for (const QChar c : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(field, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClicks(dialog->focusWidget(), QString::fromStdString(text));
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
 }
 
 std::string WindowFixture::Opened() const {
     std::ifstream in(m_dir.Path() + "/opened", std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 ProgressRecorder::ProgressRecorder() {

@@ -43,7 +43,7 @@ public:
     // Runs command while a modal dialog is answered by act (called once it is up); a dialog that
     // act leaves open fails the test and is closed.
     static void WithDialog(const std::function<void(QWidget* dialog)>& act, const std::function<void()>& command);
-    // Types text into the dialog's focused field and presses Enter there.
+    // Types ASCII text into the dialog's focused field and presses Enter there.
     static void TypeAndEnter(QWidget* dialog, const std::string& text);
 
 protected:
