@@ -176,15 +176,6 @@ std::string WindowFixture::Opened() const {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-ProgressRecorder::ProgressRecorder() {
-    m_previous = CProgressCtrl::SetPosObserver([this](const CProgressCtrl*, int pos) {
-        CMDIFrameWnd* frame = AfxGetMainWnd();
-        steps.push_back({pos, frame ? frame->GetStatusBar()->GetPaneText(0) : std::string()});
-    });
-}
-
-ProgressRecorder::~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(m_previous)); }
-
 struct HeldCount::State {
     std::atomic<bool> bStored{false};
     std::atomic<bool> bRelease{false};

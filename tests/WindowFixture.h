@@ -68,19 +68,12 @@ protected:
     bool m_bStarted = false;
 };
 
-// Records every progress position set while it lives, with the text of status pane 0 then.
-class ProgressRecorder {
-public:
-    ProgressRecorder();
-    ~ProgressRecorder();
-    struct Step {
-        int pos;
-        std::string pane;
-    };
-    std::vector<Step> steps;
-
-private:
-    CProgressCtrl::PosObserver m_previous;
+// Records the text of status pane 0 at every progress position set while it lives.
+struct ProgressRecorder {
+    std::vector<std::string> panes;
+    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver(
+        [this](const CProgressCtrl*, int) { panes.push_back(WindowFixture::Pane0()); });
+    ~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(previous)); }
 };
 
 // Stands for a running count: g_pCountThread is set to a real worker that clears it once released,

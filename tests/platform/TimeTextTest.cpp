@@ -7,33 +7,17 @@
 #include <clocale>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <random>
 #include <string_view>
 
 namespace {
 
 // Sets the zone for the scope and makes the time texts follow it.
-class ScopedZone {
-public:
-    explicit ScopedZone(const char* zone) : m_env("TZ", zone) { RefreshTimeZone(); }
+struct ScopedZone {
+    ScopedEnv env;
+    explicit ScopedZone(const char* zone) : env("TZ", zone) { RefreshTimeZone(); }
     ~ScopedZone() { RefreshTimeZone(); }
-
-private:
-    ScopedEnv m_env;
-};
-
-// The process locale for the scope (Qt sets it from the environment in the real program).
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* name) : m_old(std::setlocale(LC_ALL, nullptr)) {
-        m_ok = std::setlocale(LC_ALL, name) != nullptr;
-    }
-    ~ScopedLocale() { std::setlocale(LC_ALL, m_old.c_str()); }
-    bool Ok() const { return m_ok; }
-
-private:
-    std::string m_old;
-    bool m_ok = false;
 };
 
 // The reference: localtime_r for every time, and the C locale's form of "%d/%m/%Y %X".
@@ -49,8 +33,11 @@ std::string Reference(std::int64_t t) {
 
 TEST(TimeTextTest, DayMonthYearIn24HoursOfLocalTimeWhateverTheLocale) {
     ScopedZone zone("Europe/Berlin");
-    ScopedLocale locale("en_US.UTF-8");
-    if (!locale.Ok()) GTEST_SKIP() << "locale en_US.UTF-8 is missing (scripts/test.sh generates it as root)";
+    // The process locale, as Qt sets it from the environment in the real program, until the end.
+    const std::shared_ptr<void> restore(nullptr, [old = std::string(std::setlocale(LC_ALL, nullptr))](void*) {
+        std::setlocale(LC_ALL, old.c_str());
+    });
+    if (!std::setlocale(LC_ALL, "en_US.UTF-8")) GTEST_SKIP() << "locale en_US.UTF-8 is missing (scripts/test.sh makes it)";
     // Under this locale %X is "09:13:20 PM"-like; the time text must not follow it.
     char x[64];
     const time_t evening = 1700000000;

@@ -84,7 +84,7 @@ TEST_F(TableTest, FilesAndDirectoriesShowTheScanInListingOrder) {
     for (int r = 0; r < table->GetItemCount(); ++r)
         EXPECT_EQ(Rows(table)[r][1] + "|" + Rows(table)[r][3],
                   files[r].substr(files[r].rfind('/') + 1) + "|" + std::to_string(fs::file_size(files[r])));
-    EXPECT_EQ(progress.steps.at(0).pane, " open C: Files ...");
+    EXPECT_EQ(progress.panes.at(0), " open C: Files ...");
     EXPECT_FALSE(table->m_scanner.m_wndProgress.HasWindow());
     for (const CTextColumn& column : table->m_aColumns) EXPECT_TRUE(column.IsEmpty());
 
@@ -145,7 +145,7 @@ TEST_F(TableTest, ResultTablesSortAsAReferenceOrderRenumberTheRowsAndStayFocused
         const std::string sorted = " (" + table->GetColumnHeading(nCol) + (g_bSortDescending ? " -> ZA)" : " -> AZ)");
         EXPECT_EQ(table->GetDocument()->GetTitle(), "C: Found 3001 lines like \"a;b\"" + sorted);
         for (int r = 0; r < table->GetItemCount(); r += 97) ASSERT_EQ(table->GetItemData(r), r);
-        EXPECT_EQ(progress.steps.back().pane, " sort by " + table->GetColumnHeading(nCol) + " ...");
+        EXPECT_EQ(progress.panes.back(), " sort by " + table->GetColumnHeading(nCol) + " ...");
     }
     EXPECT_TRUE(table->isVisible() && table->m_bIdle && !table->m_scanner.m_wndProgress.HasWindow());
     EXPECT_EQ(QApplication::focusWidget(), table);
