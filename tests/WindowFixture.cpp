@@ -26,7 +26,6 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 

@@ -7,7 +7,6 @@
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
 
-#include <QAction>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
