@@ -6,6 +6,7 @@
 #include "platform/MDIChildWnd.h"
 #include "platform/StatusBar.h"
 #include "platform/WaitCursor.h"
+#include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "scan/DriveScanner.h"
 #include "table/ListView_Table.h"
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 
 namespace {
 
@@ -88,6 +90,28 @@ TEST_F(Shell, UnhandledKeysNeverReachDeleteHelpOpensTheFirstGuideFoundAndAboutCo
     EXPECT_EQ(Opened(), guide + "\n" + guide + "\n");
     WithDialog([](QWidget* dialog) { QTest::mouseClick(dialog->findChild<QPushButton*>("IDOK"), Qt::LeftButton); },
                [] { Shell::Frame()->GetAction(ID_APP_ABOUT)->trigger(); });
+}
+
+TEST_F(Shell, CommandsReachTheirWindowsAndOpenFilesAreRememberedAcrossStarts) {
+    Start();
+    Frame()->OnCommand(ID_FIND_FILES);  // the menu's command reaches the active table, which refuses
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].text, "Find works inside other tables, not in the \"All Drives\"");
+    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) Frame()->OnCommand(id);
+    EXPECT_TRUE(Frame()->GetToolBar()->isHidden() && Frame()->GetStatusBar()->isHidden());
+    Frame()->OnCommand(ID_WINDOW_NEW);  // the kind that opened last: All Drives
+    EXPECT_EQ(Title(), "Zorbin - All Drives");
+    Children()[0]->showMinimized();
+    for (int id : {ID_WINDOW_TILE_HORZ, ID_WINDOW_CASCADE, ID_WINDOW_ARRANGE}) Frame()->OnCommand(id);
+    EXPECT_EQ(Children()[0]->geometry().bottom(), Frame()->GetMdiArea()->viewport()->rect().bottom());
+    const std::string file = m_dir.MakeFile("plan.txt", "x");
+    theApp.m_promptFileName = [&] { return file; };
+    Frame()->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(Title(), "Zorbin - plan.txt");
+    WaitForCount();
+    theApp.ExitInstance();
+    Start();
+    EXPECT_EQ(theApp.m_aRecentFiles, std::vector<std::string>{file});
 }
 
 TEST_F(Shell, ProgressBarFillsThePaneFromTheEndOfTheTextAndEndingDoesNotWaitForTheCount) {

@@ -66,8 +66,13 @@ TEST(DirWalkerTest, EveryModeWalksPreOrderInListingOrder) {
     // Files carry no path outside the Status mode.
     EXPECT_EQ(Walk(tmp.Path(), CDirWalker::Mode::DirStatus), Expected(tmp.Path(), {}, true));
     EXPECT_EQ(Walk(tmp.Path(), CDirWalker::Mode::TypesOnly), Expected(tmp.Path(), {}, true));
-    // Slashes at the end of the root do not double in the paths; a missing root hands on nothing.
+    // Slashes at the end of the root do not double in the paths; a relative root is taken from the
+    // current directory; a missing root hands on nothing.
     EXPECT_EQ(Walk(tmp.Path() + "//"), Expected(tmp.Path()));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.Path() + "/beta");
+    EXPECT_EQ(Walk("two"), Expected(tmp.Path() + "/beta/two"));
+    std::filesystem::current_path(cwd);
     bool ok = true;
     EXPECT_EQ(Walk(tmp.Path() + "/absent", CDirWalker::Mode::Status, &ok), "");
     EXPECT_FALSE(ok);
