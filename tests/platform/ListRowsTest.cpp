@@ -15,67 +15,60 @@ std::size_t Ix(std::intptr_t i) { return static_cast<std::size_t>(i); }
 struct Row { std::vector<std::string> cells; std::intptr_t data; };
 
 // The table's kind of comparison: cells read by item data, 1 when the first row goes after the
-// second. It counts reads out of range or of rows already moved against the column as it stood.
-struct SortByColumn { const CListRows* rows; int column; bool descending; std::vector<std::string> before; int bad; };
+// second. It counts reads out of range or of rows already moved against the rows as they stood.
+struct SortByColumn { const CListRows* rows; const std::vector<Row>& before; int column; bool descending; int bad; };
 
 int CompareCells(std::intptr_t a, std::intptr_t b, std::intptr_t context) {
     auto& sort = *reinterpret_cast<SortByColumn*>(context);
-    const auto n = static_cast<std::intptr_t>(sort.before.size());
-    if (a < 0 || b < 0 || a >= n || b >= n) return ++sort.bad, 0;
+    if (std::min(a, b) < 0 || std::max(a, b) >= std::ssize(sort.before)) return ++sort.bad, 0;
     const std::string_view ta = sort.rows->GetText(static_cast<int>(a), sort.column);
     const std::string_view tb = sort.rows->GetText(static_cast<int>(b), sort.column);
-    sort.bad += ta != sort.before[Ix(a)] || tb != sort.before[Ix(b)];
+    sort.bad += ta != sort.before[Ix(a)].cells[Ix(sort.column)] || tb != sort.before[Ix(b)].cells[Ix(sort.column)];
     return sort.descending ? ta.compare(tb) <= 0 : ta.compare(tb) > 0;
 }
 
-// Random edits and sorts against a plain vector of rows: the order, item data and slots the store
-// keeps only when needed (after an insert in the middle, a sort, deletes, a rebuild) never show.
-// Every cell reads as in the vector, those one past every edge included (empty, NUL-terminated for atof).
+// Random edits and sorts against a plain vector of rows: the order, item data and slots the store keeps only when
+// needed (after an insert in the middle, a sort, deletes, a rebuild) never show. Every cell reads as in the vector,
+// those one past every edge included (empty, NUL-terminated for atof).
 TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
-    std::mt19937 random(1);
-    const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto pick = [gen = std::mt19937(1)](int n) mutable { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
     const auto key = [&pick] { return pick(5) ? "k" + std::to_string(pick(4)) : std::string(); };  // many ties
     CListRows rows;
     std::vector<Row> table;
     int columns = 3;
     rows.SetColumnCount(columns);
     for (int step = 0; step < 2000; ++step) {
-        const int count = static_cast<int>(table.size()), row = pick(count + 2) - 1;  // past either end at times
-        const bool isRow = row >= 0 && row < count;
+        const int count = static_cast<int>(table.size()), row = pick(count + 2) - 1, op = pick(12);
+        const bool isRow = row >= 0 && row < count;  // the row is past either end at times
         bool rebuilt = false;  // the texts of deleted rows are gone
-        const int op = pick(12);
-        if (op < 3) {  // at the front, anywhere (-1 refused), at or past the end
+        if (op < 3) {  // at the front, anywhere (-1 refused), at or past the end; item data often the row's slot
+                       // or place: it is stored only where it is not the slot
             const int at = op == 0 ? 0 : op == 1 ? row : count + pick(2);
-            // Often the row's slot or place: item data is stored only where it is not the slot.
-            const std::intptr_t data = std::vector<int>{count, std::max(at, 0), pick(1000)}[Ix(pick(3))];
-            Row added{std::vector<std::string>(Ix(columns)), data};
-            added.cells[0] = key();
-            ASSERT_EQ(rows.InsertRow(at, added.cells[0], data), at < 0 ? -1 : std::min(at, count));
+            Row added{{key()}, std::vector<int>{count, std::max(at, 0), pick(1000)}[Ix(pick(3))]};
+            added.cells.resize(Ix(columns));
+            ASSERT_EQ(rows.InsertRow(at, added.cells[0], added.data), at < 0 ? -1 : std::min(at, count));
             if (at >= 0) table.insert(table.begin() + std::min(at, count), added);
         } else if (op < 5) {
             const int col = pick(columns + 2) - 1;
             const std::string text = key();
-            const bool isCell = isRow && col >= 0 && col < columns;
-            ASSERT_EQ(rows.SetText(row, col, text), isCell);
+            ASSERT_EQ(rows.SetText(row, col, text), isRow && col >= 0 && col < columns);
             ASSERT_EQ(rows.SetData(row, step), isRow);
-            if (isCell) table[Ix(row)].cells[Ix(col)] = text;
+            if (isRow && col >= 0 && col < columns) table[Ix(row)].cells[Ix(col)] = text;
             if (isRow) table[Ix(row)].data = step;
         } else if (op == 5) {  // the last row (its slot goes too, while in slot order) or any
             const int which = pick(2) ? count - 1 : row;
             ASSERT_EQ(rows.DeleteRow(which), which >= 0 && which < count);
             if (which >= 0 && which < count) table.erase(table.begin() + which);
         } else if (op < 8) {  // ascending, stray and repeated positions ignored; most of a big table: a rebuild
-            const int share = count >= 4096 || op == 7 ? 90 : 15;
             std::vector<int> doomed{-1};
             std::vector<Row> kept;
             for (int r = 0; r < count; ++r)
-                if (pick(100) < share) doomed.insert(doomed.end(), pick(8) ? 1 : 2, r);
+                if (pick(100) < (count >= 4096 || op == 7 ? 90 : 15)) doomed.insert(doomed.end(), pick(8) ? 1 : 2, r);
                 else kept.push_back(table[Ix(r)]);
             doomed.push_back(count);
-            const int removed = count - static_cast<int>(kept.size());
-            ASSERT_EQ(rows.DeleteRows(doomed), removed);
+            ASSERT_EQ(rows.DeleteRows(doomed), count - std::ssize(kept));
             // Texts of deleted rows go once they are thousands and outnumber the rows left.
-            rebuilt = removed >= 4096 && removed > count - removed;
+            rebuilt = count - std::ssize(kept) >= 4096 && 2 * std::ssize(kept) < count;
             table = std::move(kept);
         } else if (op == 8) {  // whole columns of any lengths, any number: moved into an empty store, else appended
             std::vector<CTextColumn> handed(Ix(pick(columns + 2)));
@@ -94,17 +87,13 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
             ++columns;
         } else if (op == 10) {  // after renumbering the item data, as the table does before every sort
             for (int r = 0; r < count; ++r) rows.SetData(r, table[Ix(r)].data = r);
-            SortByColumn sort{&rows, pick(columns), pick(2) == 1, {}, 0};
-            for (const Row& r : table) sort.before.push_back(r.cells[Ix(sort.column)]);
+            SortByColumn sort{&rows, table, pick(columns), pick(2) == 1, 0};
             rows.Sort(CompareCells, reinterpret_cast<std::intptr_t>(&sort));
             ASSERT_EQ(sort.bad, 0) << "the comparison reads the rows as they stood before the sort";
-            // The merge takes the later of two rows exactly when the comparison says the earlier goes
-            // after it: ascending keeps equal rows in their order, descending reverses them.
+            // The merge takes the later row when the comparison says 1: descending reverses equal rows.
             if (sort.descending) std::reverse(table.begin(), table.end());
-            std::stable_sort(table.begin(), table.end(), [&sort](const Row& x, const Row& y) {
-                const int order = x.cells[Ix(sort.column)].compare(y.cells[Ix(sort.column)]);
-                return sort.descending ? order > 0 : order < 0;
-            });
+            const auto cell = [&sort](const Row& r) -> const std::string& { return r.cells[Ix(sort.column)]; };
+            std::ranges::stable_sort(table, [&](auto& x, auto& y) { return sort.descending ? x > y : x < y; }, cell);
         } else if (pick(8) == 0) {  // now and then everything, columns included
             rows.DeleteAll();
             rows.SetColumnCount(columns = 3);
