@@ -5,8 +5,6 @@
 #include "platform/ListCtrl.h"
 #include "table/TableKind.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <random>
 #include <tuple>
@@ -79,11 +77,9 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
 }
 
 TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
-    // Random tables sorted by name, of few names and lengths, so runs, lone rows and equal rows apart
-    // all occur. Find: the rows whose name holds the text, ASCII letters in any case (the lowering
-    // beyond ASCII is the lowering's own); a table without rows keeps the text as typed, for the
-    // Found table's title. Doubles: the neighbouring runs of equal name (bytes: "a" is not "A") and
-    // length.
+    // Random sorted tables of few names and lengths: runs, lone rows and equal rows apart all occur.
+    // Find: names holding the text, ASCII in any case; a table without rows keeps the text as typed
+    // (the Found title). Doubles: neighbouring runs of equal name (bytes: "a" is not "A") and length.
     auto lower = [](std::string text) {
         std::replace(text.begin(), text.end(), 'A', 'a');  // the one capital of the names and texts
         return text;
