@@ -112,10 +112,15 @@ TEST(DirWalkerTest, ChainDeeperThanTheDescriptorWindowReopensItsParentsForTheSib
     // siblings that follow the chain in every listing.
     constexpr int kDepth = static_cast<int>(CDirWalker::kOpenLevels) + 8;
     TempDir tmp;
-    std::string dir;
+    // Every folder of the chain holds a file made before the next folder and one made after it, and
+    // every name is its level's own: whatever order a listing keeps (creation, either way, or a hash
+    // of the name), the chain cannot come last in all of them.
+    std::vector<std::string> dirs = {"c0"};
+    for (int level = 1; level <= kDepth; ++level) dirs.push_back(dirs.back() + "/c" + std::to_string(level));
     for (int level = 0; level < kDepth; ++level) {
-        dir += "/d";
-        for (const char* sibling : {"/s1", "/s2", "/t/u"}) tmp.MakeFile(dir.substr(1) + sibling, "x");
+        tmp.MakeFile(dirs[level] + "/a" + std::to_string(level));
+        tmp.MakeDir(dirs[level + 1]);
+        tmp.MakeFile(dirs[level] + "/z" + std::to_string(level));
     }
     const int before = OpenDescriptors();
     int most = before;
