@@ -1,15 +1,14 @@
 #include "TestSupport.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 TempDir::TempDir() {
@@ -20,7 +19,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    // rm walks with openat, so even trees far deeper than PATH_MAX go; the path is mkdtemp's own.
+    // Folders a test made unreadable are opened up first; the path is mkdtemp's own.
     const std::string command = "chmod -R u+rwx '" + m_path + "' 2>/dev/null; rm -rf -- '" + m_path + "'";
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", m_path.c_str());
 }
@@ -39,78 +38,54 @@ std::string TempDir::MakeDir(const std::string& relative) const {
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-    if (const char* old = std::getenv(name)) {
-        m_hadValue = true;
-        m_oldValue = old;
-    }
+    const char* old = std::getenv(name);
+    m_hadValue = old != nullptr;
+    if (old) m_oldValue = old;
     setenv(name, value.c_str(), 1);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (m_hadValue)
-        setenv(m_name.c_str(), m_oldValue.c_str(), 1);
-    else
-        unsetenv(m_name.c_str());
+    if (m_hadValue) setenv(m_name.c_str(), m_oldValue.c_str(), 1);
+    else unsetenv(m_name.c_str());
 }
 
 MessageBoxRecorder::MessageBoxRecorder() {
     m_previous = SetMessageBoxHandler([this](const MessageBoxRequest& request) {
         boxes.push_back(request);
-        if (!answers.empty()) {
-            const int answer = answers.front();
-            answers.erase(answers.begin());
-            return answer;
-        }
-        return (request.type & 0x0F) == MB_YESNO ? IDYES : IDOK;
+        if (answers.empty()) return (request.type & 0x0F) == MB_YESNO ? IDYES : IDOK;
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
     });
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(m_previous); }
 
 std::vector<std::string> ListingOrder(const std::string& dir) {
+    // The directory iterator hands the entries on in the order readdir returns them.
     std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
-        closedir(d);
-    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) names.push_back(entry.path().filename());
     return names;
 }
 
 std::optional<std::string> RunInChildProcess(const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return std::nullopt;
+    const TempDir dir;
+    chmod(dir.Path().c_str(), 0777);  // a body may drop to another user before it answers
+    const std::string file = dir.Path() + "/out";
     std::fflush(nullptr);
     const pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return std::nullopt;
-    }
+    if (pid < 0) return std::nullopt;
     if (pid == 0) {
-        close(fds[0]);
-        const std::string out = body();
-        for (std::size_t done = 0; done < out.size();) {
-            const ssize_t n = write(fds[1], out.data() + done, out.size() - done);
-            if (n <= 0) _exit(3);
-            done += static_cast<std::size_t>(n);
-        }
+        std::ofstream(file, std::ios::binary) << body();
         _exit(0);
     }
-    close(fds[1]);
-    std::string out;
-    char buf[65536];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) != 0;) {
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        out.append(buf, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return out;
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
 }

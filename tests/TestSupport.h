@@ -50,7 +50,6 @@ private:
 std::vector<std::string> ListingOrder(const std::string& dir);
 
 // Runs body in a forked child (for what a test must not do to its own process: drop to another
-// user, enter a mount namespace) and returns what body returned, sent back through a pipe; nothing
-// when the child did not end normally. Only the child's body runs there: the child ends with
-// _exit, running no test and no destructor of the parent's.
+// user, enter a mount namespace) and returns what body returned; nothing when the child did not
+// end normally. The child ends with _exit, running no destructor of the parent's.
 std::optional<std::string> RunInChildProcess(const std::function<std::string()>& body);

@@ -13,7 +13,7 @@
 #include <string>
 
 CListView_Table::CListView_Table() {
-    // Slot k of the record designates column array k; arrays 10 to 14 stay unused and empty.
+    // Slot k of the record points at column array k; arrays 10 to 14 stay unused and empty.
     CTextColumn** record[10] = {&m_scanColumns.pDirPath,     &m_scanColumns.pDirName,     &m_scanColumns.pFilePath,
                                 &m_scanColumns.pFileName,    &m_scanColumns.pFileExt,     &m_scanColumns.pFileLength,
                                 &m_scanColumns.pFileCreated, &m_scanColumns.pFileModified, &m_scanColumns.pFileAccessed,

@@ -1,0 +1,93 @@
+#pragma once
+#include "TestSupport.h"
+#include "platform/ProgressCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CListView_Table;
+class CMainFrame;
+class CMDIChildWnd;
+class QWidget;
+
+using Row = std::vector<std::string>;  // the cells of a table row
+
+// Zorbin on the offscreen display as a fresh process has it: every program-wide global reset,
+// drives C and D mapped to folders of the test's own, the profile, the trash and the opener's
+// record below the test's folder, every message box recorded. Start() opens the first window; the
+// end waits for a running count (it reads the folders that go with the test) and closes the program.
+class WindowFixture : public ::testing::Test {
+public:
+    static CMainFrame* Frame();
+    static std::vector<CMDIChildWnd*> Children();  // in creation order
+    static std::string Title();                    // the main window's
+    static std::string Pane0();
+    static CListView_Table* ActiveTable();
+    static CListView_Table* TableOf(const CMDIChildWnd* child);
+    // Opens a table as the program does: hand-off globals, then the table template.
+    static CListView_Table* Open(int nKind, int nDrive);
+    // A Doubles or Found table cut from the given result lines.
+    static CListView_Table* OpenFromLines(int nKind, const std::vector<std::string>& lines);
+    static std::vector<Row> Rows(const CListView_Table* table, int nColumns = 7);
+    static std::vector<std::string> Column(const CListView_Table* table, int nCol);
+    // Sorts through header clicks as the user does: one click, or two for the other direction.
+    static void SortBy(CListView_Table* table, int nCol, bool bDescending);
+    static void ClickHeader(CListView_Table* table, int nCol);
+    // Makes the main window the active one, so that its keys work.
+    static void Activate();
+    // Runs command while a modal dialog is answered by act (called once it is up); a dialog that
+    // act leaves open fails the test and is closed.
+    static void WithDialog(const std::function<void(QWidget* dialog)>& act, const std::function<void()>& command);
+    // Types ASCII text into the dialog's focused field and presses Enter there.
+    static void TypeAndEnter(QWidget* dialog, const std::string& text);
+
+protected:
+    WindowFixture();
+    ~WindowFixture() override;
+
+    // Replaces the drive map ("C=/tmp/...,D=...") before Start.
+    void MapDrives(const std::string& drives);
+    void Start(int argc = 0, char** argv = nullptr);
+    // What the opener was handed, one argument a line.
+    std::string Opened() const;
+
+    TempDir m_dir;
+    std::string m_driveC;
+    std::string m_driveD;
+    std::string m_dataHome;  // XDG_DATA_HOME: the trash goes below it
+    std::unique_ptr<ScopedEnv> m_drives;
+    ScopedEnv m_data;
+    ScopedEnv m_config;
+    ScopedEnv m_opener;
+    MessageBoxRecorder m_boxes;
+    bool m_bStarted = false;
+};
+
+// Records the text of status pane 0 at every progress position set while it lives.
+struct ProgressRecorder {
+    std::vector<std::string> panes;
+    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver(
+        [this](const CProgressCtrl*, int) { panes.push_back(WindowFixture::Pane0()); });
+    ~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(previous)); }
+};
+
+// Stands for a running count: g_pCountThread is set to a real worker that clears it once released,
+// as the counting worker clears it when it ends.
+class HeldCount {
+public:
+    HeldCount();
+    ~HeldCount();
+    void Release();
+    struct State;
+
+private:
+    std::shared_ptr<State> m_state;
+};
+
+// The result line of a row: " %s; %s; ..." over its cells.
+std::string ResultLine(const Row& cells);

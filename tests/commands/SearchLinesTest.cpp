@@ -1,0 +1,109 @@
+#include "WindowFixture.h"
+
+#include "commands/ResultLines.h"
+#include "commands/SearchLines.h"
+#include "platform/ListCtrl.h"
+#include "table/TableKind.h"
+
+#include <algorithm>
+#include <random>
+#include <tuple>
+
+static void Fill(CListCtrl& list, const std::vector<Row>& rows) {
+    for (int c = 0; c < 7; ++c) list.InsertColumn(c, "col", LVCFMT_LEFT, 50, c);
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        list.InsertItem(r, rows[r][0], r);
+        for (int c = 1; c < 7; ++c) list.SetItemText(r, c, rows[r][c]);
+    }
+}
+
+// The result lines cut back into cells; the lines are gone after.
+static std::vector<Row> TakeLines() {
+    std::vector<Row> rows;
+    for (std::size_t i = 0; i < g_aResultLines.GetSize(); ++i) rows.push_back(SplitResultLine(g_aResultLines[i]));
+    g_aResultLines.RemoveAll();
+    return rows;
+}
+
+// The rows as a table cut from their result lines shows them: a blank before every cell.
+static std::vector<Row> HandedOver(std::vector<Row> rows) {
+    for (Row& row : rows)
+        for (std::string& cell : row) cell.insert(0, 1, ' ');
+    return rows;
+}
+
+static std::string RandomText(std::mt19937& random, const std::string& alphabet, int nMaxLength) {
+    std::string text(random() % (nMaxLength + 1), ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    return text;
+}
+
+TEST(ResultLinesTest, CellsComeBackWholeAfterEveryHandOver) {
+    // Fault mended: a ";" of a value cut it, so a Found row of "V; V; x; ; ; ; " named the file V
+    // and "notes;" came back as "notes". Random cells of ";", blanks (before, inside, after) and letters.
+    std::mt19937 random(9);
+    std::vector<Row> rows(300, Row(7));
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::string& cell : rows[r]) cell = RandomText(random, r % 2 ? "a; /\xC3\xA9" : "ab /.", 6);
+    rows.insert(rows.end(), {Row{"/t/V; V; x; ; ; ; ", "V; V; x; ; ; ; ", ";", " ", "; ", ";;", "notes;"}, Row(7, "")});
+    CListCtrl list;
+    Fill(list, rows);
+    for (int r = 0; r < list.GetItemCount(); ++r) g_aResultLines.Add(MakeResultLine(list, r));
+    EXPECT_EQ(TakeLines(), HandedOver(rows));
+    // Without a ";" in its cells a line is " %s; %s; %s; %s; %s; %s; %s".
+    for (int r = 0; r < 300; r += 2) EXPECT_EQ(MakeResultLine(list, r), ResultLine(rows[r]));
+    // Lines not written by a search: a run of ";" is one cut, and no piece is empty.
+    EXPECT_EQ(SplitResultLine(";;x;;;y;"), (Row{"x", "y"}));
+}
+
+TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
+    // Fault mended: a Found table made from a Found table kept one of its two blanks before the
+    // path, and opening handed " /path" to the opener.
+    const Row plain = {"/t/ x", " x", "", "1", "", "", ""};
+    const std::tuple<int, Row, bool> cases[] = {  // the table's kind, its row, whether it names an entry
+        {Files, plain, true},
+        {Found, HandedOver({plain})[0], true},
+        {Doubles, HandedOver(HandedOver({plain}))[0], true},
+        {Found, {"  /t/ x", " x", "  ", "  1", "  ", "  ", "  "}, false},  // a cell with fewer blanks
+        {Found, plain, false},                                            // not handed over
+        {Found, {"    C", " ", " ", " 1", " ", " ", " "}, false},         // a drive's row: no path
+    };
+    for (const auto& [kind, row, bEntry] : cases) {
+        CListCtrl list;
+        Fill(list, {row});
+        std::string_view cells[7];
+        EXPECT_EQ(GetEntryCells(list, 0, kind, cells) ? Row(cells, cells + 7) : Row{}, bEntry ? plain : Row{});
+    }
+}
+
+TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
+    // Random sorted tables of few names and lengths: runs, lone rows and equal rows apart all occur.
+    // Find: names holding the text, ASCII in any case; a table without rows keeps the text as typed
+    // (the Found title). Doubles: neighbouring runs of equal name (bytes: "a" is not "A") and length.
+    auto lower = [](std::string text) {
+        std::replace(text.begin(), text.end(), 'A', 'a');  // the one capital of the names and texts
+        return text;
+    };
+    std::mt19937 gen(13);
+    for (int t = 0; t < 300; ++t) {
+        std::vector<Row> rows(gen() % 12);
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            rows[r] = {"/" + std::to_string(r), RandomText(gen, "aA;", 2), "", std::to_string(gen() % 2), "", "", ""};
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) { return x[1] < y[1]; });
+        auto same = [&](std::size_t i, std::size_t j) { return rows[i][1] == rows[j][1] && rows[i][3] == rows[j][3]; };
+        const std::string text = RandomText(gen, "aA;", 2);
+        std::vector<Row> doubles, found;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if ((i > 0 && same(i - 1, i)) || (i + 1 < rows.size() && same(i, i + 1))) doubles.push_back(rows[i]);
+            if (lower(rows[i][1]).find(lower(text)) != std::string::npos) found.push_back(rows[i]);
+        }
+        CListCtrl list;
+        Fill(list, rows);
+        WriteDoubleLines(list);
+        ASSERT_EQ(TakeLines(), HandedOver(doubles)) << "table " << t;
+        g_strFind = text;
+        WriteFoundLines(list);
+        EXPECT_EQ(g_strFind, rows.empty() ? text : lower(text));
+        ASSERT_EQ(TakeLines(), HandedOver(found)) << "table " << t << ", text " << text;
+    }
+}

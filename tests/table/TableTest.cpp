@@ -1,0 +1,211 @@
+#include "WindowFixture.h"
+
+#include "app/MainFrame.h"
+#include "commands/ResultLines.h"
+#include "platform/Document.h"
+#include "scan/DriveGlobals.h"
+#include "table/ListView_Table.h"
+#include "table/SortGlobals.h"
+#include "table/TableKind.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+namespace {
+
+using Cells = std::vector<std::string>;
+using TableTest = WindowFixture;
+namespace fs = std::filesystem;
+
+// Brings the table's window to the front and gives it the focus, as a click on it does.
+void Focus(CListView_Table* table) {
+    ASSERT_TRUE(TableTest::Frame()->isActiveWindow() || QTest::qWaitForWindowActive(TableTest::Frame()));
+    TableTest::ClickHeader(table, -1);  // no column: only the window comes to the front
+    table->setFocus();
+}
+
+constexpr unsigned kCurrent = LVIS_SELECTED | LVIS_FOCUSED;
+
+// The order a sort must give, worked out apart from the program: numbers by value, texts by bytes, times by
+// date with cells that are no time first; ascending keeps ties in their order, descending reverses it.
+std::vector<Row> Sorted(std::vector<Row> rows, int nCol, bool bDescending) {
+    auto key = [nCol](const Row& row) -> std::tuple<int, long long, std::string> {
+        const std::string cell = row[nCol].substr(row[nCol].empty() ? 0 : 1);
+        if (nCol == 3) return {0, cell.empty() ? 0 : std::stoll(cell), ""};
+        if (nCol == 5 && cell.size() != 19) return {-1, 0, ""};  // "" and "no time"
+        return {0, 0, nCol == 5 ? cell.substr(6, 4) + cell.substr(3, 3) + cell.substr(0, 2) + cell.substr(10) : cell};
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) { return key(a) < key(b); });
+    if (bDescending) std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReferenceOrderAndStayFocused) {
+    // /dev/shm is another file system than /tmp here, so the two rows must differ where they should.
+    char shm[] = "/dev/shm/zorbin-test-XXXXXX";
+    const std::string other = mkdtemp(shm) ? shm : m_driveD;
+    const std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(other); });
+    MapDrives("C=" + m_driveC + ",D=" + other + ",E=" + m_dir.Path() + "/missing");
+    Start();
+    CListView_Table* table = TableOf(Children()[0]);
+    EXPECT_EQ(Column(table, 0), (Cells{"   C", "   D", "   E"}));
+    for (int r = 0; r < 2; ++r) {
+        struct statvfs fs;
+        ASSERT_EQ(statvfs((r == 0 ? m_driveC : other).c_str(), &fs), 0);
+        const double total = static_cast<double>(fs.f_blocks) * fs.f_frsize;
+        EXPECT_EQ(table->GetItemText(r, 3), QString::asprintf("%.0f", total).toStdString());
+        // Others may write meanwhile: the free space is held to a margin.
+        const double avail = std::atof(std::string(table->GetItemText(r, 4)).c_str());
+        EXPECT_NEAR(avail, static_cast<double>(fs.f_bavail) * fs.f_frsize, 256.0 * 1024 * 1024);
+        EXPECT_EQ(table->GetItemText(r, 5), QString::asprintf("%2.0f %%", avail * 100 / total).toStdString());
+    }
+    EXPECT_EQ(Rows(table)[2], (Row{"   E", "", "", "", "", "", ""}));
+    EXPECT_EQ(table->GetCellToolTip(1, 0), other);  // the letter alone does not tell the folder
+    // A file system of no bytes at all has no free share to show.
+    EXPECT_EQ(CListView_Table::FormatFree(4096, 0), "");
+
+    // Few distinct keys, so that most rows tie: the descending comparison answers 1 for both orders
+    // of equal rows, and a sort that needs a strict weak ordering reads out of range on it.
+    std::mt19937 rng(3);
+    const Cells names = {"alpha", "Alpha", "Zeta", "\xC3\x84rger", "beta", "b"};
+    const Cells times = {"01/02/2024 00:00:00", "31/01/2024 23:59:59", "01/01/2025 00:00:00",
+                         "",                    "no time",             "31/12/2024 23:59:59"};
+    const Cells lengths = {"-10", "+5", "0", "5", "10", "+15", "20"};  // "+5" is 5
+    std::vector<std::string> lines = {""};  // a line of no cells makes a row of empty cells
+    std::vector<Row> rows = {Row(7, "")};
+    for (int i = 0; i < 3000; ++i) {
+        Row row = {"/p" + std::to_string(i), names[rng() % 6], "", lengths[rng() % 7], "", times[rng() % 6], ""};
+        lines.push_back(ResultLine(row));
+        for (std::string& cell : row) cell.insert(0, " ");
+        rows.push_back(row);
+    }
+    g_strFind = "a;b";
+    table = OpenFromLines(Found, lines);
+    ASSERT_EQ(Rows(table), rows);
+    EXPECT_EQ(g_aResultLines.GetSize(), 0u);  // the lines are gone once the table has its cells
+    Focus(table);
+    ProgressRecorder progress;
+    for (int step = 0; step < 8; ++step) {
+        const int nCol = std::vector<int>{1, 3, 5}[rng() % 3];
+        ClickHeader(table, nCol);
+        rows = Sorted(rows, nCol, g_bSortDescending);
+        ASSERT_EQ(Rows(table), rows) << "column " << nCol << (g_bSortDescending ? " descending" : " ascending");
+        const std::string sorted = " (" + table->GetColumnHeading(nCol) + (g_bSortDescending ? " -> ZA)" : " -> AZ)");
+        EXPECT_EQ(table->GetDocument()->GetTitle(), "C: Found 3001 lines like \"a;b\"" + sorted);
+        for (int r = 0; r < table->GetItemCount(); r += 97) ASSERT_EQ(table->GetItemData(r), r);
+        EXPECT_EQ(progress.panes.back(), " sort by " + table->GetColumnHeading(nCol) + " ...");
+    }
+    EXPECT_TRUE(table->m_bIdle && !table->m_scanner.m_wndProgress.HasWindow() && QApplication::focusWidget() == table);
+    EXPECT_EQ(Pane0(), "");
+}
+
+TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentRowOnly) {
+    // Every drive table waited for the count of every drive (21.6 s with five drives on /); and a
+    // click that selects the row already current never reached the item-change handling.
+    for (int i = 0; i < 20; ++i) m_dir.MakeFile("C/f" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    for (const char* file : {"my.dir/README", "my.dir/sub/deep.TXT", "z.txt", ".profile", "b/c/d/e", "b/x y.Doc"})
+        m_dir.MakeFile(std::string("C/") + file, file);
+    m_dir.MakeDir("C/empty");
+    Cells paths, dirs;  // a walk's pre-order in listing order, files and directories apart
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_driveC))
+        (entry.is_directory() ? dirs : paths).push_back(entry.path());
+    Start();
+    CListView_Table* drives = TableOf(Children()[0]);
+    ProgressRecorder progress;
+    {
+        HeldCount count;  // after the real count, whose numbers a click shows at the end
+        // A fill that waits for the count is let go after 5 s, so that it fails instead of hanging.
+        std::jthread release([&count](std::stop_token stop) {
+            for (int i = 0; i < 500 && !stop.stop_requested(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            count.Release();
+        });
+        drives->OpenCurrentRow(0);
+        EXPECT_NE(g_pCountThread.load(), nullptr) << "the drive's tables opened only after the count";
+    }
+    CListView_Table* files = ActiveTable();  // C's Files table, opened after its Directories table
+    CListView_Table* folders = TableOf(Children()[1]);
+    EXPECT_EQ(progress.panes.front() + progress.panes.back(), " open C: Directories ... open C: Files ...");
+    EXPECT_EQ(files->GetDocument()->GetTitle(), "C: Files");
+    ASSERT_EQ(Column(files, 0), paths);
+    // The scanner's own test holds every cell to lstat; here its columns reach the right ones.
+    for (const Row& r : Rows(files))
+        EXPECT_EQ(r[1] + "|" + r[3], r[0].substr(r[0].rfind('/') + 1) + "|" + std::to_string(fs::file_size(r[0])));
+    EXPECT_FALSE(files->m_scanner.m_wndProgress.HasWindow());
+    for (const CTextColumn& column : files->m_aColumns) EXPECT_TRUE(column.IsEmpty());
+    EXPECT_EQ(folders->GetDocument()->GetTitle(), "C: Directories");
+    EXPECT_EQ(folders->GetColumnWidth(2) + folders->GetColumnWidth(3), 0);  // no Ext or Length for directories
+    EXPECT_EQ(Column(folders, 0), dirs);
+    EXPECT_EQ(Column(folders, 5), Cells(dirs.size(), ""));
+
+    CListView_Table* empty = OpenFromLines(Found, {});
+    Focus(files);
+    files->SetItemState(2, kCurrent, kCurrent);
+    EXPECT_EQ(Pane0(), " Line:      3 /     26");
+    QTest::keyClick(files, Qt::Key_Down);
+    Focus(empty);
+    EXPECT_EQ(Pane0(), " Line:      1 /      0");
+    Focus(files);
+    EXPECT_EQ(Pane0(), " Line:      4 /     26");
+    // Rows that change while the table is hidden (fill, sort, delete) are not the user's moves.
+    files->hide();
+    files->SetItemState(10, kCurrent, kCurrent);
+    EXPECT_EQ(files->m_nRow, 3);
+    files->show();
+
+    // The path went to "explorer.exe %s" through the command interpreter, which cut up or ran
+    // names (the opener's own test has them); the row's path goes as it is.
+    empty->OpenCurrentRow(0);
+    files->OpenCurrentRow(-1);
+    files->OnDblClk(-1);  // below the last row
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(files->model()->index(1, 1)).center());
+    // An opener is waited for 200 ms at most: its record may come later.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Opened() == std::string(files->GetItemText(1, 0)) + "\n"; }, 5000));
+
+    for (CListView_Table* table : {drives, folders}) QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(drives, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(drives, Qt::Key_Delete);
+    EXPECT_TRUE(m_boxes.boxes.empty());
+    EXPECT_EQ(Children().size(), 4u);
+
+    // Delete asks with the table hidden; the rows that stay are renumbered, so the next sort
+    // compares the right rows (it read other rows' cells: f18, f17 ... f01, f19).
+    SortBy(files, 1, false);  // a sort clears the selection
+    const Cells names = Column(files, 1);  // row 0 goes
+    files->SetItemState(0, kCurrent, kCurrent);
+    bool bHidden = false;
+    const MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxRequest&) {
+        bHidden = !files->isVisible();
+        return IDYES;
+    });
+    QTest::keyClick(files, Qt::Key_Delete);
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(bHidden);
+    EXPECT_EQ(Pane0(), " Line:      1 /     25");
+    SortBy(files, 1, true);
+    EXPECT_EQ(Column(files, 1), Cells(names.rbegin(), names.rend() - 1));
+
+    QTest::keyClick(files, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(ActiveTable()->m_nKind, Doubles);
+
+    Focus(drives);
+    SortBy(drives, 0, true);  // the counts find their rows by the Drive cell
+    ASSERT_EQ(drives->currentIndex().row(), 0);
+    // Only the click may write them.
+    for (int r = 0; r < 2; ++r) drives->SetItemText(r, 1, ""), drives->SetItemText(r, 2, "");
+    const QPoint cell = drives->visualRect(drives->model()->index(0, 1)).center();
+    QTest::mouseClick(drives->viewport(), Qt::LeftButton, {}, cell);
+    EXPECT_EQ(Rows(drives, 3), (std::vector<Row>{{"   D", "0", "0"}, {"   C", "26", "6"}}));
+    // A sorted table opens the drive its row shows.
+    drives->OpenCurrentRow(0);
+    EXPECT_EQ(ActiveTable()->GetDocument()->GetTitle(), "D: Files");
+}
+
+}  // namespace
