@@ -146,20 +146,9 @@ std::string CListCtrl::GetColumnHeading(int nCol) const {
     return m_pModel->Columns()[static_cast<std::size_t>(nCol)].heading;
 }
 
-int CListCtrl::GetColumnFormat(int nCol) const {
-    if (nCol < 0 || nCol >= GetColumnCount()) return LVCFMT_LEFT;
-    return m_pModel->Columns()[static_cast<std::size_t>(nCol)].format;
-}
-
 int CListCtrl::GetColumnWidth(int nCol) const {
     if (nCol < 0 || nCol >= GetColumnCount()) return 0;
     return horizontalHeader()->sectionSize(nCol);
-}
-
-bool CListCtrl::SetColumnWidth(int nCol, int nWidth) {
-    if (nCol < 0 || nCol >= GetColumnCount()) return false;
-    horizontalHeader()->resizeSection(nCol, std::max(nWidth, 0));
-    return true;
 }
 
 // ---- rows and cells
@@ -188,14 +177,6 @@ std::string_view CListCtrl::GetItemText(int nItem, int nSubItem) const { return 
 std::intptr_t CListCtrl::GetItemData(int nItem) const { return m_rows.GetData(nItem); }
 
 bool CListCtrl::SetItemData(int nItem, std::intptr_t nData) { return m_rows.SetData(nItem, nData); }
-
-bool CListCtrl::DeleteItem(int nItem) {
-    if (nItem < 0 || nItem >= GetItemCount()) return false;
-    m_pModel->beginRemoveRows(QModelIndex(), nItem, nItem);
-    m_rows.DeleteRow(nItem);
-    m_pModel->endRemoveRows();
-    return true;
-}
 
 int CListCtrl::DeleteItems(const std::vector<int>& rows) {
     const int current = currentIndex().row();
@@ -281,11 +262,6 @@ int CListCtrl::GetNextItem(int nItem, unsigned flags) const {
     const int count = GetItemCount();
     int from = std::max(nItem + 1, 0);
     if (from >= count) return -1;
-    if (flags & LVNI_FOCUSED) {
-        const int current = currentIndex().row();
-        if (current < from || current >= count) return -1;
-        return (flags & LVNI_SELECTED) && !IsRowSelected(current) ? -1 : current;
-    }
     if (!(flags & LVNI_SELECTED)) return from;
     const auto& runs = SelectedRuns();
     // The first run that ends at or after `from`.
@@ -351,14 +327,6 @@ bool CListCtrl::SetItemState(int nItem, unsigned state, unsigned mask) {
     }
     if (changed) OnItemChanged(nItem);
     return true;
-}
-
-unsigned CListCtrl::GetItemState(int nItem, unsigned mask) const {
-    if (nItem < 0 || nItem >= GetItemCount()) return 0;
-    unsigned state = 0;
-    if ((mask & LVIS_SELECTED) && IsRowSelected(nItem)) state |= LVIS_SELECTED;
-    if ((mask & LVIS_FOCUSED) && currentIndex().row() == nItem) state |= LVIS_FOCUSED;
-    return state;
 }
 
 void CListCtrl::SelectAllItems() {
