@@ -2,6 +2,7 @@
 #include "app/MainFrame.h"
 #include "app/Resource.h"
 #include "app/ZorbinApp.h"
+#include "app/ZorbinView.h"
 #include "platform/Document.h"
 #include "platform/MDIChildWnd.h"
 #include "platform/StatusBar.h"
@@ -17,10 +18,13 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
+
+#include <filesystem>
 
 namespace {
 
@@ -108,6 +112,11 @@ TEST_F(Shell, CommandsReachTheirWindowsAndOpenFilesAreRememberedAcrossStarts) {
     theApp.m_promptFileName = [&] { return file; };
     Frame()->OnCommand(ID_FILE_OPEN);
     EXPECT_EQ(Title(), "Zorbin - plan.txt");
+    QPrinter printer;  // a plain window prints one empty page
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(m_dir.Path() + "/page.pdf"));
+    CZorbinView().OnPrint(&printer);
+    EXPECT_GT(std::filesystem::file_size(m_dir.Path() + "/page.pdf"), 0u);
     WaitForCount();
     theApp.ExitInstance();
     Start();

@@ -24,8 +24,10 @@ TEST(TextColumnTest, RandomEditsAgreeWithAVectorOfStrings) {
             column.Add(own < size ? column[own] : text);
             reference.push_back(own < size ? reference[own] : text);
         } else if (op < 90) {
-            const std::size_t i = pick(size + 2);  // past the end is ignored
-            column.SetAt(i, text);
+            // Past the end is ignored; half the time the text is the column's own.
+            const std::size_t i = pick(size + 2), own = op % 2 ? pick(size) : size;
+            if (own < size) text = reference[own];
+            column.SetAt(i, own < size ? column[own] : std::string_view(text));
             if (i < size) reference[i] = text;
         } else if (op < 97) {  // often just the last few, which may have been rewritten
             const std::size_t n = op < 94 ? pick(size + 1) : size - std::min(size, pick(3));
