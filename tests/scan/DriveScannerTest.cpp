@@ -94,6 +94,7 @@ TEST(DriveScannerTest, ScanFillsEverySlotInListingOrder) {
     ScopedEnv missing("ZORBIN_DRIVES", "C=" + tmp.Path() + "/absent");
     CDriveScanner().ScanFolder("C:/", &none.record);
     CDriveScanner().ScanFolder("Q:/", &none.record);
+    CDriveScanner().ScanFolder("C:/", nullptr);  // no record: nothing to write
     for (const CTextColumn& column : none.a) EXPECT_TRUE(column.IsEmpty());
 }
 
