@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string ErrorText(int error) {
-    char buffer[256];
-    return strerror_r(error, buffer, sizeof buffer);
-}
-
 bool Identify(int fd, FileId& id) {
     EntryStatus status;
     std::string reason;
@@ -37,7 +32,7 @@ std::string CEntryAt::Open(const std::string& root, std::string_view below) {
     Close();
     if (root != m_root || m_realRoot.empty()) {
         char real[PATH_MAX];
-        if (!realpath(root.c_str(), real)) return ErrorText(errno);
+        if (!realpath(root.c_str(), real)) return ErrnoText(errno);
         m_root = root;
         m_realRoot = real;
     }
@@ -54,7 +49,7 @@ std::string CEntryAt::Open(const std::string& root, std::string_view below) {
     if (names.empty()) return "it is the drive's own folder";
 
     int fd = open(m_realRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return ErrorText(errno);
+    if (fd < 0) return ErrnoText(errno);
     m_path = m_realRoot;
     auto fail = [&](std::string reason) {
         close(fd);
@@ -62,7 +57,7 @@ std::string CEntryAt::Open(const std::string& root, std::string_view below) {
         return reason;
     };
     FileId id;
-    if (!Identify(fd, id)) return fail(ErrorText(errno));
+    if (!Identify(fd, id)) return fail(ErrnoText(errno));
     m_folders.push_back(id);
     for (std::size_t i = 0; i + 1 < names.size(); ++i) {
         const std::string name(names[i]);
@@ -72,11 +67,11 @@ std::string CEntryAt::Open(const std::string& root, std::string_view below) {
             struct stat st;
             if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
                 return fail("the folder \"" + name + "\" on its path is now a symbolic link");
-            return fail(ErrorText(error));
+            return fail(ErrnoText(error));
         }
         close(fd);
         fd = next;
-        if (!Identify(fd, id)) return fail(ErrorText(errno));
+        if (!Identify(fd, id)) return fail(ErrnoText(errno));
         m_folders.push_back(id);
         if (m_path.back() != '/') m_path += '/';
         m_path += name;

@@ -11,8 +11,7 @@ bool GetEntryStatus(int dirFd, const std::string& name, EntryStatus& status, std
     const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
     if (statx(dirFd, name.c_str(), flags, STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID,
               &stx) != 0) {
-        char buffer[256];
-        reason = strerror_r(errno, buffer, sizeof buffer);
+        reason = ErrnoText(errno);
         return false;
     }
     status.bDir = S_ISDIR(stx.stx_mode);
@@ -25,4 +24,10 @@ bool GetEntryStatus(int dirFd, const std::string& name, EntryStatus& status, std
     status.bHasMountId = (stx.stx_mask & STATX_MNT_ID) != 0;
     status.nMountId = status.bHasMountId ? stx.stx_mnt_id : 0;
     return true;
+}
+
+std::string ErrnoText(int error) {
+    char buffer[256];
+    // The GNU strerror_r returns the text, which need not be in the buffer.
+    return strerror_r(error, buffer, sizeof buffer);
 }

@@ -20,3 +20,6 @@ struct EntryStatus {
 // Reads the status of the entry name in the folder dirFd (AT_FDCWD: name is a path; an empty name:
 // the folder dirFd itself). On failure returns false with the reason.
 bool GetEntryStatus(int dirFd, const std::string& name, EntryStatus& status, std::string& reason);
+
+// The system's text for an errno value, such as "Permission denied": the reason a failure list shows.
+std::string ErrnoText(int error);

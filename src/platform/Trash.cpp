@@ -21,12 +21,6 @@
 
 namespace {
 
-std::string ErrorText(int error) {
-    char buffer[256];
-    // The GNU strerror_r returns the text, which need not be in the buffer.
-    return strerror_r(error, buffer, sizeof buffer);
-}
-
 // $XDG_DATA_HOME when it is absolute (a relative one is to be ignored), else ~/.local/share.
 std::string DataHome() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -48,13 +42,13 @@ std::string MakeFolders(const std::string& path) {
     if (stat(path.c_str(), &st) == 0) {
         return S_ISDIR(st.st_mode) ? std::string() : path + " is not a folder";
     }
-    if (errno != ENOENT) return path + ": " + ErrorText(errno);
+    if (errno != ENOENT) return path + ": " + ErrnoText(errno);
     const auto slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0) {
         std::string parent = MakeFolders(path.substr(0, slash));
         if (!parent.empty()) return parent;
     }
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return path + ": " + ErrorText(errno);
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return path + ": " + ErrnoText(errno);
     return {};
 }
 
@@ -215,7 +209,7 @@ CTrash::Bin* CTrash::HomeBin(const EntryStatus& entry) {
             bin.top = open(m_homeTrash.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
             bin.files = bin.top < 0 ? -1 : openat(bin.top, "files", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             bin.info = bin.top < 0 ? -1 : openat(bin.top, "info", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (bin.files < 0 || bin.info < 0) bin.error = "the trash cannot be read: " + ErrorText(errno);
+            if (bin.files < 0 || bin.info < 0) bin.error = "the trash cannot be read: " + ErrnoText(errno);
         }
         if (bin.top >= 0) Guard(bin.top);
         // Where it lies: its files/ folder, or else the nearest folder above it that exists.
@@ -242,7 +236,7 @@ CTrash::Bin* CTrash::VolumeBin(const CEntryAt& entry) {
     std::size_t levels = 0;
     Place here;
     if (topFd < 0 || !GetPlace(topFd, "", AT_EMPTY_PATH, here)) {
-        bin.error = "its file system cannot be read: " + ErrorText(errno);
+        bin.error = "its file system cannot be read: " + ErrnoText(errno);
         if (topFd >= 0) close(topFd);
         return &bin;
     }
@@ -282,7 +276,7 @@ CTrash::Bin* CTrash::VolumeBin(const CEntryAt& entry) {
     }
     const std::string noTrash = "no trash can be had on its file system (" + topdir + "): ";
     if (bin.info < 0)
-        bin.error = noTrash + ErrorText(errno);
+        bin.error = noTrash + ErrnoText(errno);
     else if (!GetPlace(bin.files, "", AT_EMPTY_PATH, bin.place) || !SamePlace(bin.place, status))
         bin.error = noTrash + "its trash lies on another mount";
     if (bin.top >= 0) Guard(bin.top);
@@ -329,20 +323,20 @@ std::string CTrash::Move(const CEntryAt& entry) {
         const int fd = openat(bin->info, infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            return "the trash record cannot be written: " + ErrorText(errno);
+            return "the trash record cannot be written: " + ErrnoText(errno);
         }
         const bool written = WriteAll(fd, record);
         const int writeError = errno;
         if (close(fd) != 0 || !written) {
             unlinkat(bin->info, infoName.c_str(), 0);
-            return "the trash record cannot be written: " + ErrorText(written ? errno : writeError);
+            return "the trash record cannot be written: " + ErrnoText(written ? errno : writeError);
         }
         if (RenameNoReplace(entry.FolderFd(), entry.Name().c_str(), bin->files, trashName.c_str()) == 0) return {};
         const int error = errno;
         unlinkat(bin->info, infoName.c_str(), 0);
         if (error == EEXIST) continue;
         if (error == EXDEV) return "on another file system than its trash";
-        return ErrorText(error);
+        return ErrnoText(error);
     }
     return "no free name in the trash";
 }
