@@ -100,7 +100,7 @@ void WriteRows(const CListCtrl& list, const std::string& path) {
     if (!out) return;
     for (int r = 0; r < list.GetItemCount(); ++r)
         for (int c = 0; c < list.GetColumnCount(); ++c) {
-            const std::string_view cell = list.GetItemText(r, c);
+            const CCellText cell = list.GetItemText(r, c);
             std::fwrite(cell.data(), 1, cell.size(), out);
             std::fputc(c + 1 < list.GetColumnCount() ? '\t' : '\n', out);
         }

@@ -77,7 +77,8 @@ private:
 
 int NameAfter(std::intptr_t a, std::intptr_t b, std::intptr_t context) {
     const auto* list = reinterpret_cast<const CListCtrl*>(context);
-    return list->GetItemText(static_cast<int>(a), 1) > list->GetItemText(static_cast<int>(b), 1) ? 1 : 0;
+    const CCellText x = list->GetItemText(static_cast<int>(a), 1), y = list->GetItemText(static_cast<int>(b), 1);
+    return x.View() > y.View() ? 1 : 0;
 }
 
 int RunList(const std::vector<std::string>& args) {

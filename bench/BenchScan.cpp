@@ -71,7 +71,8 @@ void WriteRows(const std::vector<const CTextColumn*>& cells) {
         line.clear();
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (i) line += '\t';
-            WriteCell(cells[i]->GetAt(row), line);
+            const CCellText cell = cells[i]->GetAt(row);
+            WriteCell(cell, line);
         }
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);

@@ -68,7 +68,8 @@ struct SearchTable {
                         name += "." + std::to_string(k);
                         columns[c].Add(name);
                     } else {
-                        columns[c].Add(view->GetItemText(r, c));
+                        const CCellText cell = view->GetItemText(r, c);
+                        columns[c].Add(cell);
                     }
                 }
         view->DeleteAllItems();

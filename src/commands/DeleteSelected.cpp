@@ -106,12 +106,13 @@ void CDriveScanner::DeleteSelected(CListCtrl* pList, int nKind, bool bAsk) {
     CEntryAt entry;
     CTrash trash;
     for (const int nRow : rows) {
+        CCellText held[7];
         std::string_view cells[7];
         std::string root;
         std::string_view below;
         std::string reason;
         std::string path;
-        if (!GetEntryCells(*pList, nRow, nKind, cells)) {
+        if (!GetEntryCells(*pList, nRow, nKind, held, cells)) {
             reason = "its Path cell holds no path";
         } else if (!FindDrive(drives, cells[0], root, below)) {
             reason = "it lies on no drive";

@@ -23,10 +23,12 @@ void AppendCell(std::string_view cell, std::string& out) {
 
 void MakeResultLine(const CListCtrl& list, int nRow, std::string& out) {
     // " %s; %s; %s; %s; %s; %s; %s": the cells as the list holds them.
+    CCellText held[7];
     std::string_view cells[7];
     std::size_t size = 1 + 6 * 2;
     for (int c = 0; c < 7; ++c) {
-        cells[c] = list.GetItemText(nRow, c);
+        held[c] = list.GetItemText(nRow, c);
+        cells[c] = held[c];
         size += cells[c].size();
     }
     out.clear();
@@ -71,8 +73,11 @@ std::vector<std::string> SplitResultLine(std::string_view line) {
     return cells;
 }
 
-bool GetEntryCells(const CListCtrl& list, int nRow, int nKind, std::string_view (&cells)[7]) {
-    for (int c = 0; c < 7; ++c) cells[c] = list.GetItemText(nRow, c);
+bool GetEntryCells(const CListCtrl& list, int nRow, int nKind, CCellText (&held)[7], std::string_view (&cells)[7]) {
+    for (int c = 0; c < 7; ++c) {
+        held[c] = list.GetItemText(nRow, c);
+        cells[c] = held[c];
+    }
     if (nKind != Doubles && nKind != Found) return true;
     const std::size_t blanks = cells[0].find_first_not_of(' ');
     if (blanks == 0 || blanks == std::string_view::npos || cells[0][blanks] != '/') return false;

@@ -28,5 +28,6 @@ std::vector<std::string> SplitResultLine(std::string_view line);
 // The cells of row nRow as the entry's own texts, into cells[0..6]. A Doubles or Found row
 // carries one leading blank per hand-over before every cell; the Path cell, an absolute path
 // that starts with "/", tells how many, and they are dropped from every cell. False when the row
-// is not such a row (its Path cell is not a path after its blanks).
-bool GetEntryCells(const CListCtrl& list, int nRow, int nKind, std::string_view (&cells)[7]);
+// is not such a row (its Path cell is not a path after its blanks). The views are of held, which
+// keeps the texts read.
+bool GetEntryCells(const CListCtrl& list, int nRow, int nKind, CCellText (&held)[7], std::string_view (&cells)[7]);

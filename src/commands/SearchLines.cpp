@@ -18,7 +18,8 @@ void WriteFoundLines(const CListCtrl& list) {
     std::string line;
     for (int i = 0; i < n; ++i) {
         name.clear();
-        AppendLower(list.GetItemText(i, 1), name);
+        const CCellText cell = list.GetItemText(i, 1);
+        AppendLower(cell, name);
         if (name.find(g_strFind) == std::string::npos) continue;
         MakeResultLine(list, i, line);
         g_aResultLines.Add(line);

@@ -172,7 +172,7 @@ bool CListCtrl::SetItemText(int nItem, int nSubItem, std::string_view text) {
     return true;
 }
 
-std::string_view CListCtrl::GetItemText(int nItem, int nSubItem) const { return m_rows.GetText(nItem, nSubItem); }
+CCellText CListCtrl::GetItemText(int nItem, int nSubItem) const { return m_rows.GetText(nItem, nSubItem); }
 
 std::intptr_t CListCtrl::GetItemData(int nItem) const { return m_rows.GetData(nItem); }
 
@@ -365,7 +365,7 @@ void CListCtrl::keyboardSearch(const QString& search) {
     const int first = m_strTypeAhead.size() == static_cast<std::size_t>(typed.size()) ? current + 1 : current;
     for (int k = 0; k < count; ++k) {
         const int row = (first + k) % count;
-        if (!starts(m_rows.GetText(row, 0))) continue;
+        if (const CCellText cell = m_rows.GetText(row, 0); !starts(cell)) continue;
         const QModelIndex index = m_pModel->index(row, std::max(currentIndex().column(), 0));
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(index);

@@ -38,7 +38,7 @@ public:
     int GetItemCount() const;
     int InsertItem(int nItem, std::string_view text, std::intptr_t lParam);
     bool SetItemText(int nItem, int nSubItem, std::string_view text);
-    std::string_view GetItemText(int nItem, int nSubItem) const;
+    CCellText GetItemText(int nItem, int nSubItem) const;
     std::intptr_t GetItemData(int nItem) const;
     bool SetItemData(int nItem, std::intptr_t data);
     // Removes the rows at the given positions (ascending) in one pass and one model reset: row by

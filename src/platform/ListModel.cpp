@@ -33,8 +33,10 @@ QVariant CListModel::data(const QModelIndex& index, int role) const {
     // DisplayRole converts text, the one cell asked for.
     if (!index.isValid()) return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return FromBytes(m_rows.GetText(index.row(), index.column()));
+    case Qt::DisplayRole: {
+        const CCellText cell = m_rows.GetText(index.row(), index.column());
+        return FromBytes(cell);
+    }
     case Qt::TextAlignmentRole: {
         const auto col = static_cast<std::size_t>(index.column());
         return col < m_columns.size() ? Alignment(m_columns[col].format) : Alignment(0);

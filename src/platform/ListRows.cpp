@@ -68,9 +68,13 @@ void CListRows::TakeRows(std::vector<CTextColumn> columns) {
         // Rows already there: the new ones are appended cell by cell (a copy; fills never do this).
         const auto base = static_cast<std::intptr_t>(m_nRows);
         for (std::size_t i = 0; i < n && m_nSlots < kMaxRows; ++i) {
-            const int row = InsertRow(GetRowCount(), columns[0][i], base + static_cast<std::intptr_t>(i));
+            const CCellText first = columns[0][i];
+            const int row = InsertRow(GetRowCount(), first, base + static_cast<std::intptr_t>(i));
             for (std::size_t c = 1; c < columns.size() && c < m_columns.size(); ++c)
-                if (i < columns[c].GetSize()) SetText(row, static_cast<int>(c), columns[c][i]);
+                if (i < columns[c].GetSize()) {
+                    const CCellText cell = columns[c][i];
+                    SetText(row, static_cast<int>(c), cell);
+                }
         }
         for (auto& column : columns) column.RemoveAll();
         return;
@@ -98,9 +102,8 @@ bool CListRows::SetText(int nRow, int nCol, std::string_view text) {
     return true;
 }
 
-std::string_view CListRows::GetText(int nRow, int nCol) const {
-    // An empty literal, not a default view: callers hand data() to atof and friends.
-    if (!IsRow(nRow) || nCol < 0 || nCol >= GetColumnCount()) return std::string_view("", 0);
+CCellText CListRows::GetText(int nRow, int nCol) const {
+    if (!IsRow(nRow) || nCol < 0 || nCol >= GetColumnCount()) return CCellText();
     return m_columns[static_cast<std::size_t>(nCol)].GetAt(Slot(nRow));
 }
 
@@ -165,7 +168,7 @@ void CListRows::CompactIfSparse() {
     for (auto& column : m_columns) {
         if (column.IsEmpty()) continue;
         CTextColumn kept;
-        for (std::size_t r = 0; r < m_nRows; ++r) kept.Add(column[Slot(static_cast<int>(r))]);
+        for (std::size_t r = 0; r < m_nRows; ++r) kept.AddFrom(column, Slot(static_cast<int>(r)));
         column = std::move(kept);
     }
     // Item data stays with its row; it is stored unless it is the new slot number of every row.

@@ -29,7 +29,7 @@ public:
     void TakeRows(std::vector<CTextColumn> columns);
     bool SetText(int nRow, int nCol, std::string_view text);
     // NUL-terminated; empty for a cell that does not exist.
-    std::string_view GetText(int nRow, int nCol) const;
+    CCellText GetText(int nRow, int nCol) const;
     std::intptr_t GetData(int nRow) const;
     bool SetData(int nRow, std::intptr_t data);
     bool DeleteRow(int nRow);

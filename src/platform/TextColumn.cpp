@@ -1,5 +1,7 @@
 #include "platform/TextColumn.h"
 
+#include "platform/TimeText.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -7,17 +9,7 @@
 
 CTextColumn::~CTextColumn() { std::free(m_pData); }
 
-CTextColumn::CTextColumn(CTextColumn&& other) noexcept
-    : m_pData(other.m_pData), m_nUsed(other.m_nUsed), m_nCapacity(other.m_nCapacity),
-      m_lengths(std::move(other.m_lengths)), m_blockBegin(std::move(other.m_blockBegin)),
-      m_long(std::move(other.m_long)), m_replaced(std::move(other.m_replaced)) {
-    other.m_pData = nullptr;
-    other.m_nUsed = other.m_nCapacity = 0;
-    other.m_lengths.clear();
-    other.m_blockBegin.clear();
-    other.m_long.clear();
-    other.m_replaced.clear();
-}
+CTextColumn::CTextColumn(CTextColumn&& other) noexcept { *this = std::move(other); }
 
 CTextColumn& CTextColumn::operator=(CTextColumn&& other) noexcept {
     if (this != &other) {
@@ -29,6 +21,10 @@ CTextColumn& CTextColumn::operator=(CTextColumn&& other) noexcept {
         m_blockBegin.swap(other.m_blockBegin);
         m_long.swap(other.m_long);
         m_replaced.swap(other.m_replaced);
+        std::swap(m_mode, other.m_mode);
+        m_times.swap(other.m_times);
+        m_prefix.swap(other.m_prefix);
+        m_last.swap(other.m_last);
     }
     return *this;
 }
@@ -44,7 +40,11 @@ void CTextColumn::Reserve(std::uint64_t bytes) {
     m_nCapacity = capacity;
 }
 
-void CTextColumn::Add(std::string_view text) {
+void CTextColumn::SetPrefixCoded() {
+    if (IsEmpty()) m_mode = Mode::Prefixed;
+}
+
+void CTextColumn::AddStored(std::string_view text) {
     // The text may be an element of this array (col.Add(col[0])): the buffer can move under it.
     const bool inside = !text.empty() && m_pData && text.data() >= m_pData &&
                         text.data() < m_pData + m_nCapacity;
@@ -65,6 +65,67 @@ void CTextColumn::Add(std::string_view text) {
     m_nUsed += text.size() + 1;
 }
 
+void CTextColumn::Add(std::string_view text) {
+    switch (m_mode) {
+    case Mode::Text:
+        AddStored(text);
+        return;
+    case Mode::Prefixed: {
+        // The first element of a block is kept whole: a read decodes at most a block.
+        std::size_t shared = 0;
+        if (m_lengths.size() % kBlock != 0) {
+            const std::size_t most = std::min({text.size(), m_last.size(), kMaxPrefix});
+            while (shared < most && text[shared] == m_last[shared]) ++shared;
+        }
+        m_prefix.push_back(static_cast<std::uint16_t>(shared));
+        m_last.assign(text);  // before the add: text may lie in the buffer that the add moves
+        AddStored(std::string_view(m_last).substr(shared));
+        return;
+    }
+    case Mode::Time: {
+        // A text this column writes itself is kept as its number; any other as it is.
+        const std::size_t i = m_times.size();
+        if (text.empty()) {
+            m_times.push_back(kNoTime);
+            return;
+        }
+        if (const std::optional<std::int64_t> civil = ParseTimeText(text)) {
+            char buf[32];
+            if (std::string_view(buf, FormatCivilTime(*civil, buf)) == text) {
+                m_times.push_back(*civil);
+                return;
+            }
+        }
+        m_replaced[i] = std::string(text);
+        m_times.push_back(kTextTime);
+        return;
+    }
+    }
+}
+
+void CTextColumn::AddTime(bool bKnown, std::int64_t secondsSinceEpoch) {
+    if (IsEmpty() && m_mode == Mode::Text) m_mode = Mode::Time;
+    std::int64_t civil = 0;
+    const LocalTimeKind kind = bKnown ? LocalCivilTime(secondsSinceEpoch, civil) : LocalTimeKind::None;
+    if (m_mode == Mode::Time && kind != LocalTimeKind::Text) {
+        m_times.push_back(kind == LocalTimeKind::Civil ? civil : kNoTime);
+        return;
+    }
+    std::string text;
+    if (kind != LocalTimeKind::None) AppendTimeText(secondsSinceEpoch, text);
+    Add(text);
+}
+
+void CTextColumn::AddFrom(const CTextColumn& from, std::size_t i) {
+    if (IsEmpty() && m_mode == Mode::Text) m_mode = from.m_mode;
+    if (m_mode == Mode::Time && from.m_mode == Mode::Time && i < from.m_times.size() && !from.m_replaced.count(i)) {
+        m_times.push_back(from.m_times[i]);
+        return;
+    }
+    const CCellText text = from.GetAt(i);
+    Add(text);
+}
+
 std::uint64_t CTextColumn::Length(std::size_t i) const {
     if (m_lengths[i] != kLong) return m_lengths[i];
     const auto it = std::lower_bound(m_long.begin(), m_long.end(), std::make_pair(i, std::uint64_t{0}));
@@ -77,43 +138,94 @@ std::uint64_t CTextColumn::Begin(std::size_t i) const {
     return offset;
 }
 
-std::string_view CTextColumn::GetAt(std::size_t i) const {
-    if (i >= m_lengths.size()) return std::string_view("", 0);  // NUL-terminated like every element
+std::string_view CTextColumn::Stored(std::size_t i) const { return std::string_view(m_pData + Begin(i), Length(i)); }
+
+CCellText CTextColumn::Decode(std::size_t i) const {
+    // Element i is its prefix taken from element i - 1 and its own bytes; the prefix of element i - 1
+    // comes from element i - 2, and so on back to an element kept whole. Walked backwards, each
+    // byte of the text is copied once, from the element that last wrote it.
+    const std::size_t first = i - i % kBlock;
+    std::uint64_t offsets[kBlock];
+    std::uint64_t offset = m_blockBegin[i / kBlock];
+    for (std::size_t j = first; j <= i; ++j) {
+        offsets[j - first] = offset;
+        offset += Length(j) + 1;
+    }
+    const std::size_t total = m_prefix[i] + Length(i);
+    CCellText cell;
+    char* out = cell.Build(total);
+    std::size_t need = total;  // bytes [0, need) are still to be written
+    for (std::size_t j = i + 1; j-- > first && need > 0;) {
+        const std::size_t begin = m_prefix[j];
+        if (begin < need) {
+            std::memcpy(out + begin, m_pData + offsets[j - first], need - begin);
+            need = begin;
+        }
+    }
+    return cell;
+}
+
+CCellText CTextColumn::GetAt(std::size_t i) const {
+    if (i >= GetSize()) return CCellText();  // NUL-terminated like every element
     if (!m_replaced.empty()) {
         auto it = m_replaced.find(i);
-        if (it != m_replaced.end()) return it->second;
+        if (it != m_replaced.end()) return CCellText(it->second);
     }
-    return std::string_view(m_pData + Begin(i), Length(i));
+    switch (m_mode) {
+    case Mode::Time: {
+        CCellText cell;
+        if (m_times[i] != kNoTime) {
+            char buf[32];
+            const std::size_t n = FormatCivilTime(m_times[i], buf);
+            std::memcpy(cell.Build(n), buf, n);
+        }
+        return cell;
+    }
+    case Mode::Prefixed:
+        if (m_prefix[i] != 0) return Decode(i);
+        [[fallthrough]];
+    case Mode::Text:
+        break;
+    }
+    return CCellText(Stored(i));
 }
 
 void CTextColumn::SetAt(std::size_t i, std::string_view text) {
-    if (i >= m_lengths.size()) return;
-    if (i + 1 == m_lengths.size()) {
+    if (i >= GetSize()) return;
+    if (i + 1 == GetSize()) {
         // The last element is rewritten in place: a fill sets the cells of the row it just added.
-        // The text may be this very element, so it goes through a copy when it lies in the buffer.
-        m_replaced.erase(i);
-        const bool inside = !text.empty() && text.data() >= m_pData && text.data() < m_pData + m_nCapacity;
-        std::string keep;
-        if (inside) {
-            keep.assign(text);
-            text = keep;
-        }
+        // The text may be this very element, so it goes through a copy.
+        const std::string keep(text);
         Truncate(i);
-        Add(text);
+        Add(keep);
         return;
     }
     m_replaced[i] = std::string(text);
 }
 
 void CTextColumn::Truncate(std::size_t n) {
-    if (n >= m_lengths.size()) return;
+    if (n >= GetSize()) return;
+    for (auto it = m_replaced.begin(); it != m_replaced.end();) {
+        if (it->first >= n) it = m_replaced.erase(it);
+        else ++it;
+    }
+    if (m_mode == Mode::Time) {
+        m_times.resize(n);
+        return;
+    }
     m_nUsed = Begin(n);
     m_lengths.resize(n);
     m_blockBegin.resize((n + kBlock - 1) / kBlock);
     while (!m_long.empty() && m_long.back().first >= n) m_long.pop_back();
-    for (auto it = m_replaced.begin(); it != m_replaced.end();) {
-        if (it->first >= n) it = m_replaced.erase(it);
-        else ++it;
+    if (m_mode == Mode::Prefixed) {
+        m_prefix.resize(n);
+        // The next add shares its beginning with the element that is now the last.
+        if (n == 0) {
+            m_last.clear();
+        } else {
+            const CCellText last = m_prefix[n - 1] != 0 ? Decode(n - 1) : CCellText(Stored(n - 1));
+            m_last.assign(last.View());
+        }
     }
 }
 
@@ -125,18 +237,30 @@ void CTextColumn::RemoveAll() {
     std::vector<std::uint64_t>().swap(m_blockBegin);
     std::vector<std::pair<std::size_t, std::uint64_t>>().swap(m_long);
     std::unordered_map<std::size_t, std::string>().swap(m_replaced);
+    m_mode = Mode::Text;
+    std::vector<std::int64_t>().swap(m_times);
+    std::vector<std::uint16_t>().swap(m_prefix);
+    std::string().swap(m_last);
 }
 
 std::uint64_t CTextColumn::TextBytes() const {
-    std::uint64_t bytes = m_nUsed - m_lengths.size();
-    for (const auto& [i, text] : m_replaced) bytes += text.size() - Length(i);
+    std::uint64_t bytes = 0;
+    if (m_mode == Mode::Text) {
+        bytes = m_nUsed - m_lengths.size();
+        for (const auto& [i, text] : m_replaced) bytes += text.size() - Length(i);
+        return bytes;
+    }
+    // Texts made on reading: counted as long as they read (benchmarks only ask).
+    for (std::size_t i = 0; i < GetSize(); ++i) bytes += GetAt(i).size();
     return bytes;
 }
 
 std::uint64_t CTextColumn::HeapBytes() const {
     std::uint64_t bytes = m_nCapacity + m_lengths.capacity() * sizeof(std::uint16_t) +
                           m_blockBegin.capacity() * sizeof(std::uint64_t) +
-                          m_long.capacity() * sizeof(std::pair<std::size_t, std::uint64_t>);
+                          m_long.capacity() * sizeof(std::pair<std::size_t, std::uint64_t>) +
+                          m_times.capacity() * sizeof(std::int64_t) + m_prefix.capacity() * sizeof(std::uint16_t);
+    if (m_last.capacity() > std::string().capacity()) bytes += m_last.capacity();  // beyond the string's own room
     for (const auto& [i, text] : m_replaced) bytes += sizeof(text) + text.capacity() + 16;
     return bytes;
 }

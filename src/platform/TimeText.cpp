@@ -106,17 +106,6 @@ std::size_t Format(char* buf, std::int64_t year, unsigned month, unsigned day, u
     return static_cast<std::size_t>(p - buf);
 }
 
-// The exact way for a time whose bucket holds a change of offset, or lies outside the cache's range.
-bool FormatSlow(std::int64_t t, char* buf, std::size_t& len) {
-    const time_t tt = static_cast<time_t>(t);
-    struct tm tm;
-    if (static_cast<std::int64_t>(tt) != t || !localtime_r(&tt, &tm)) return false;
-    len = Format(buf, static_cast<std::int64_t>(tm.tm_year) + 1900, static_cast<unsigned>(tm.tm_mon + 1),
-                 static_cast<unsigned>(tm.tm_mday), static_cast<unsigned>(tm.tm_hour),
-                 static_cast<unsigned>(tm.tm_min), static_cast<unsigned>(tm.tm_sec));
-    return true;
-}
-
 // The offset of t from the slots, filling its slot when both ends of t's bucket agree.
 bool CachedOffset(OffsetSlots& slots, std::int64_t t, std::int32_t& offset, bool& bLeapZone) {
     const std::int64_t bucket = FloorDiv(t, slots.span);
@@ -135,10 +124,26 @@ bool CachedOffset(OffsetSlots& slots, std::int64_t t, std::int32_t& offset, bool
     return slots.state[slot] == kConstant;
 }
 
-bool FormatTime(std::int64_t t, char* buf, std::size_t& len) {
+struct Fields {
+    std::int64_t year;
+    unsigned month, day, hour, minute, second;
+};
+
+bool SlowFields(std::int64_t t, Fields& f) {
+    const time_t tt = static_cast<time_t>(t);
+    struct tm tm;
+    if (static_cast<std::int64_t>(tt) != t || !localtime_r(&tt, &tm)) return false;
+    f = {static_cast<std::int64_t>(tm.tm_year) + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+         static_cast<unsigned>(tm.tm_mday), static_cast<unsigned>(tm.tm_hour), static_cast<unsigned>(tm.tm_min),
+         static_cast<unsigned>(tm.tm_sec)};
+    return true;
+}
+
+// The local calendar time of t, false when there is none.
+bool LocalFields(std::int64_t t, Fields& f) {
     // Beyond about 30,000 years the calendar arithmetic below is not trusted.
     constexpr std::int64_t kRange = std::int64_t{1} << 40;
-    if (t <= -kRange || t >= kRange) return FormatSlow(t, buf, len);
+    if (t <= -kRange || t >= kRange) return SlowFields(t, f);
 
     OffsetCache& cache = t_cache;
     const unsigned generation = g_nZoneGeneration.load(std::memory_order_relaxed);
@@ -151,16 +156,18 @@ bool FormatTime(std::int64_t t, char* buf, std::size_t& len) {
     std::int32_t offset;
     if (cache.bLeapZone || (!CachedOffset(cache.days, t, offset, cache.bLeapZone) &&
                             !CachedOffset(cache.quarters, t, offset, cache.bLeapZone)))
-        return FormatSlow(t, buf, len);
+        return SlowFields(t, f);
     const std::int64_t local = t + offset;
     const std::int64_t days = FloorDiv(local, 86400);
     const auto secondOfDay = static_cast<unsigned>(local - days * 86400);
-    std::int64_t year;
-    unsigned month, day;
-    CivilFromDays(days, year, month, day);
-    len = Format(buf, year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    CivilFromDays(days, f.year, f.month, f.day);
+    f.hour = secondOfDay / 3600;
+    f.minute = secondOfDay / 60 % 60;
+    f.second = secondOfDay % 60;
     return true;
 }
+
+std::size_t Format(char* buf, const Fields& f) { return Format(buf, f.year, f.month, f.day, f.hour, f.minute, f.second); }
 
 // Reads exactly `digits` decimal digits.
 bool ReadDigits(std::string_view text, std::size_t& pos, std::size_t digits, unsigned& value) {
@@ -189,11 +196,31 @@ void RefreshTimeZone() {
 }
 
 bool AppendTimeText(std::int64_t secondsSinceEpoch, std::string& out) {
+    Fields f;
+    if (!LocalFields(secondsSinceEpoch, f)) return false;
     char buf[48];
-    std::size_t len = 0;
-    if (!FormatTime(secondsSinceEpoch, buf, len)) return false;
-    out.append(buf, len);
+    out.append(buf, Format(buf, f));
     return true;
+}
+
+LocalTimeKind LocalCivilTime(std::int64_t secondsSinceEpoch, std::int64_t& civil) {
+    Fields f;
+    if (!LocalFields(secondsSinceEpoch, f)) return LocalTimeKind::None;
+    // A leap second (second 60) and a year of other than four digits have no number here.
+    if (f.year < 0 || f.year > 9999 || f.second > 59) return LocalTimeKind::Text;
+    civil = DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
+    return LocalTimeKind::Civil;
+}
+
+std::size_t FormatCivilTime(std::int64_t civil, char* buf) {
+    Fields f;
+    const std::int64_t days = FloorDiv(civil, 86400);
+    const auto secondOfDay = static_cast<unsigned>(civil - days * 86400);
+    CivilFromDays(days, f.year, f.month, f.day);
+    f.hour = secondOfDay / 3600;
+    f.minute = secondOfDay / 60 % 60;
+    f.second = secondOfDay % 60;
+    return Format(buf, f);
 }
 
 std::string TimeText(std::int64_t secondsSinceEpoch) {

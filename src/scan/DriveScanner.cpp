@@ -39,12 +39,6 @@ void AppendLength(std::uint64_t length, std::string& out) {
     }
 }
 
-void AddTime(CTextColumn* pColumn, bool bKnown, std::int64_t time, std::string& work) {
-    work.clear();
-    if (bKnown) AppendTimeText(time, work);
-    pColumn->Add(work);
-}
-
 // What a count job owns: its own counters, so the view that started the count can close while the
 // worker runs, and the gate that holds the worker until g_pCountThread names it.
 struct CountJob {
@@ -99,11 +93,14 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
                         c.pFileModified || c.pFileAccessed;
     std::string work;  // every computed text passes through this one buffer
     work.reserve(256);
+    // Paths of one folder follow each other: a path column keeps what each adds to the one before.
+    for (CTextColumn* path : {c.pDirPath, c.pFilePath})
+        if (path) path->SetPrefixCoded();
     auto visit = [&](const CDirWalker::Entry& e) {
         if (e.bDir) {
             if (c.pDirPath) c.pDirPath->Add(e.path);
             if (c.pDirName) c.pDirName->Add(e.name);
-            if (c.pDirCreated) AddTime(c.pDirCreated, e.bHasBirth, e.nBirth, work);
+            if (c.pDirCreated) c.pDirCreated->AddTime(e.bHasBirth, e.nBirth);
             return;
         }
         if (!bFiles) return;
@@ -119,9 +116,9 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
             if (e.bHasStatus) AppendLength(e.nLength, work);
             c.pFileLength->Add(work);
         }
-        if (c.pFileCreated) AddTime(c.pFileCreated, e.bHasBirth, e.nBirth, work);
-        if (c.pFileModified) AddTime(c.pFileModified, e.bHasStatus, e.nModified, work);
-        if (c.pFileAccessed) AddTime(c.pFileAccessed, e.bHasStatus, e.nAccessed, work);
+        if (c.pFileCreated) c.pFileCreated->AddTime(e.bHasBirth, e.nBirth);
+        if (c.pFileModified) c.pFileModified->AddTime(e.bHasStatus, e.nModified);
+        if (c.pFileAccessed) c.pFileAccessed->AddTime(e.bHasStatus, e.nAccessed);
     };
     // A Directories table needs no file's status: its walk reads only the directories'.
     CDirWalker walker(bFiles ? CDirWalker::Mode::Status : CDirWalker::Mode::DirStatus);

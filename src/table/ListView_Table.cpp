@@ -32,8 +32,9 @@ char CListView_Table::GetDriveLetter() const {
 
 char CListView_Table::GetRowDriveLetter(int nRow) const {
     if (nRow < 0 || nRow >= GetItemCount()) return '\0';
-    const std::string_view cell = GetItemText(nRow, 0);
-    return cell.size() == 4 && cell.substr(0, 3) == "   " ? cell[3] : '\0';
+    const CCellText cell = GetItemText(nRow, 0);
+    const std::string_view text = cell;
+    return text.size() == 4 && text.substr(0, 3) == "   " ? text[3] : '\0';
 }
 
 void CListView_Table::OnInitialUpdate() {

@@ -108,7 +108,8 @@ void CListView_Table::FillFromResultLines() {
     std::vector<CTextColumn> cells(kTableColumns);
     std::vector<std::string> pieces;  // reused from line to line
     for (int i = 0; i < n; ++i) {
-        SplitResultLine(g_aResultLines[i], pieces);
+        const CCellText line = g_aResultLines[i];
+        SplitResultLine(line, pieces);
         // Pieces beyond the seventh have no column; missing ones leave their cells empty.
         for (int c = 0; c < kTableColumns; ++c)
             cells[c].Add(c < static_cast<int>(pieces.size()) ? std::string_view(pieces[c]) : std::string_view());

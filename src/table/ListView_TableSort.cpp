@@ -51,8 +51,9 @@ int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lPar
     // that order until the sort has ended.
     const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);
     const CListRows& rows = pList->GetRows();
-    const std::string_view a = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
-    const std::string_view b = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
+    const CCellText cellA = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
+    const CCellText cellB = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
+    const std::string_view a = cellA, b = cellB;
     switch (g_nSortType) {
     case SortInteger:
         return Order(std::atoi(CellText(a)), std::atoi(CellText(b)));

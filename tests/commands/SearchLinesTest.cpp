@@ -20,7 +20,10 @@ static void Fill(CListCtrl& list, const std::vector<Row>& rows) {
 // The result lines cut back into cells; the lines are gone after.
 static std::vector<Row> TakeLines() {
     std::vector<Row> rows;
-    for (std::size_t i = 0; i < g_aResultLines.GetSize(); ++i) rows.push_back(SplitResultLine(g_aResultLines[i]));
+    for (std::size_t i = 0; i < g_aResultLines.GetSize(); ++i) {
+        const CCellText line = g_aResultLines[i];
+        rows.push_back(SplitResultLine(line));
+    }
     g_aResultLines.RemoveAll();
     return rows;
 }
@@ -71,8 +74,9 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
     for (const auto& [kind, row, bEntry] : cases) {
         CListCtrl list;
         Fill(list, {row});
+        CCellText held[7];
         std::string_view cells[7];
-        EXPECT_EQ(GetEntryCells(list, 0, kind, cells) ? Row(cells, cells + 7) : Row{}, bEntry ? plain : Row{});
+        EXPECT_EQ(GetEntryCells(list, 0, kind, held, cells) ? Row(cells, cells + 7) : Row{}, bEntry ? plain : Row{});
     }
 }
 

@@ -21,8 +21,9 @@ struct SortByColumn { const CListRows* rows; const std::vector<Row>& before; int
 int CompareCells(std::intptr_t a, std::intptr_t b, std::intptr_t context) {
     auto& sort = *reinterpret_cast<SortByColumn*>(context);
     if (std::min(a, b) < 0 || std::max(a, b) >= std::ssize(sort.before)) return ++sort.bad, 0;
-    const std::string_view ta = sort.rows->GetText(static_cast<int>(a), sort.column);
-    const std::string_view tb = sort.rows->GetText(static_cast<int>(b), sort.column);
+    const CCellText cellA = sort.rows->GetText(static_cast<int>(a), sort.column);
+    const CCellText cellB = sort.rows->GetText(static_cast<int>(b), sort.column);
+    const std::string_view ta = cellA, tb = cellB;
     sort.bad += ta != sort.before[Ix(a)].cells[Ix(sort.column)] || tb != sort.before[Ix(b)].cells[Ix(sort.column)];
     return sort.descending ? ta.compare(tb) <= 0 : ta.compare(tb) > 0;
 }
@@ -105,7 +106,8 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
             const bool inTable = r >= 0 && r < rows.GetRowCount();
             ASSERT_EQ(rows.GetData(r), inTable ? table[Ix(r)].data : 0) << step << " row " << r;
             for (int c = -1; c <= columns; ++c) {
-                const std::string_view text = rows.GetText(r, c);
+                const CCellText cell = rows.GetText(r, c);
+                const std::string_view text = cell;
                 ASSERT_EQ(text.data()[text.size()], '\0');
                 ASSERT_EQ(text, inTable && c >= 0 && c < columns ? table[Ix(r)].cells[Ix(c)] : "") << r << " " << c;
                 bytes += text.size();
