@@ -302,8 +302,9 @@ void CDirWalker::ReadStatus(std::size_t index) {
     for (std::size_t i = 0; i < n; ++i) ReadOne(level.fd, m_pList + m_toRead[i], mask, out[i]);
 }
 
-bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context) {
+bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, const DirId* expect) {
     CloseAll();
+    m_frontier.clear();
     if (folder.empty()) return false;
     m_path.clear();
     if (folder[0] != '/') {
@@ -317,10 +318,10 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context) {
     while (m_path.size() > 1 && m_path.back() == '/' && m_path[m_path.size() - 2] == '/') m_path.pop_back();
     if (m_path.back() != '/') m_path += '/';
 
-    const int fd = open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(m_path.c_str(), expect ? kOpenDirFlags : O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat rootStat;
-    if (fstat(fd, &rootStat) != 0) {
+    if (fstat(fd, &rootStat) != 0 || (expect && (rootStat.st_dev != expect->dev || rootStat.st_ino != expect->ino))) {
         close(fd);
         return false;
     }
@@ -381,7 +382,10 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context) {
         // mount point of that same file system mounted again (a bind mount could close a cycle).
         if (entry.bDir && st && st->dev == m_nRootDev && !st->bMountRoot) {
             const std::uint64_t dev = st->dev, ino = st->ino;  // m_status grows in Descend
-            Descend(name, dev, ino);
+            if (m_nDepthLimit != 0 && m_levels.size() >= m_nDepthLimit)
+                m_frontier.push_back({std::string(entry.path), dev, ino});
+            else
+                Descend(name, dev, ino);
         }
     }
     m_status.clear();

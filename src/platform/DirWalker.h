@@ -61,14 +61,27 @@ public:
     CDirWalker(const CDirWalker&) = delete;
     CDirWalker& operator=(const CDirWalker&) = delete;
 
+    // A directory a walk would have entered, as its frontier keeps it.
+    struct DirId {
+        std::string path;
+        std::uint64_t dev = 0, ino = 0;
+    };
+
     // Hands every entry below the folder to visit. A relative folder is taken from the current
     // directory. False when the folder itself cannot be opened or listed (nothing handed on).
-    bool Walk(const std::string& folder, Visit visit, void* context);
+    // With expect, the folder must still be that directory (no link followed to reach it).
+    bool Walk(const std::string& folder, Visit visit, void* context, const DirId* expect = nullptr);
     // The same with any callable taking const Entry&.
     template <class F>
-    bool Walk(const std::string& folder, F& visit) {
-        return Walk(folder, [](void* c, const Entry& e) { (*static_cast<F*>(c))(e); }, &visit);
+    bool Walk(const std::string& folder, F& visit, const DirId* expect = nullptr) {
+        return Walk(folder, [](void* c, const Entry& e) { (*static_cast<F*>(c))(e); }, &visit, expect);
     }
+
+    // Lets a walk stop `levels` directories below its folder (0: no limit): the directories there are
+    // handed on, and those it would have entered are kept for TakeFrontier, so that several walks
+    // can share the rest (Walk with the DirId as folder and expect).
+    void SetDepthLimit(std::size_t levels) { m_nDepthLimit = levels; }
+    std::vector<DirId> TakeFrontier() { return std::move(m_frontier); }
 
 private:
     struct Level;
@@ -91,4 +104,6 @@ private:
     std::vector<std::size_t> m_toRead;   // listing offsets of the entries whose status one level needs
     Helper* m_pHelper = nullptr;  // the second thread that reads statuses alongside, while a walk runs
     std::uint64_t m_nRootDev = 0;
+    std::size_t m_nDepthLimit = 0;
+    std::vector<DirId> m_frontier;
 };

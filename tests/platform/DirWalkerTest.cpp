@@ -78,6 +78,51 @@ TEST(DirWalkerTest, EveryModeWalksPreOrderInListingOrder) {
     EXPECT_FALSE(ok);
 }
 
+// A walk cut at a depth plus walks of its frontier hand on exactly the entries of one whole walk
+// (a count shares the frontier between two threads); a frontier folder replaced since, by a link
+// or by another folder, is not walked.
+TEST(DirWalkerTest, FrontierWalksTogetherMakeTheWholeWalk) {
+    TempDir tmp;
+    for (const char* file : {"a/b/c/f", "a/b/g", "a/h", "d/e/i", "j", "k/l/m/n/o"}) tmp.MakeFile(file, "x");
+    ASSERT_EQ(symlink("a", (tmp.Path() + "/link").c_str()), 0);
+    std::vector<std::string> whole, parts;
+    for (std::size_t depth = 1; depth <= 4; ++depth) {
+        auto lines = [](const std::string& text) {
+            std::vector<std::string> out;
+            for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+                out.push_back(text.substr(at, end - at));
+            std::sort(out.begin(), out.end());
+            return out;
+        };
+        std::string text;
+        auto visit = [&text](const CDirWalker::Entry& e) { text += std::string(e.bDir ? "D " : "F ") + std::string(e.path.empty() ? e.name : e.path) + "\n"; };
+        CDirWalker walker(CDirWalker::Mode::TypesOnly);
+        walker.SetDepthLimit(depth);
+        walker.Walk(tmp.Path(), visit);
+        for (const CDirWalker::DirId& dir : walker.TakeFrontier()) {
+            CDirWalker rest(CDirWalker::Mode::TypesOnly);
+            ASSERT_TRUE(rest.Walk(dir.path, visit, &dir)) << dir.path;
+        }
+        EXPECT_EQ(lines(text), lines(Walk(tmp.Path(), CDirWalker::Mode::TypesOnly))) << "depth " << depth;
+    }
+    CDirWalker walker(CDirWalker::Mode::TypesOnly);
+    walker.SetDepthLimit(1);
+    auto none = [](const CDirWalker::Entry&) {};
+    walker.Walk(tmp.Path(), none);
+    std::vector<CDirWalker::DirId> frontier = walker.TakeFrontier();
+    ASSERT_EQ(frontier.size(), 3u);  // a, d, k; not the link
+    walker.SetDepthLimit(0);
+    std::filesystem::rename(tmp.Path() + "/a", tmp.Path() + "/moved");
+    ASSERT_EQ(symlink("d", (tmp.Path() + "/a").c_str()), 0);
+    std::filesystem::rename(tmp.Path() + "/k", tmp.Path() + "/gone");
+    std::filesystem::rename(tmp.Path() + "/moved", tmp.Path() + "/k");
+    std::size_t handed = 0;
+    auto count = [&handed](const CDirWalker::Entry&) { ++handed; };
+    for (const CDirWalker::DirId& dir : frontier)
+        EXPECT_EQ(walker.Walk(dir.path, count, &dir), dir.path == tmp.Path() + "/d") << dir.path;
+    EXPECT_EQ(handed, 2u);  // d/e and d/e/i only
+}
+
 TEST(DirWalkerTest, VanishedEntriesAreLeftOutAndUnlistableDirectoriesKeepTheirRow) {
     TempDir tmp;
     for (const char* f : {"a", "b", "c", "A/x", "A/sub/y", "B/z"}) tmp.MakeFile(f);
