@@ -139,11 +139,23 @@ bool SlowFields(std::int64_t t, Fields& f) {
     return true;
 }
 
-// The local calendar time of t, false when there is none.
-bool LocalFields(std::int64_t t, Fields& f) {
+void FieldsFromLocal(std::int64_t local, Fields& f) {
+    const std::int64_t days = FloorDiv(local, 86400);
+    const auto secondOfDay = static_cast<unsigned>(local - days * 86400);
+    CivilFromDays(days, f.year, f.month, f.day);
+    f.hour = secondOfDay / 3600;
+    f.minute = secondOfDay / 60 % 60;
+    f.second = secondOfDay % 60;
+}
+
+// The local calendar time of t: as seconds counted from 1970-01-01 00:00 local time where the
+// cached offset gives it, else as the fields localtime_r gives; None when there is none.
+enum class Local { None, Seconds, Fields };
+
+Local LocalTime(std::int64_t t, std::int64_t& local, Fields& f) {
     // Beyond about 30,000 years the calendar arithmetic below is not trusted.
     constexpr std::int64_t kRange = std::int64_t{1} << 40;
-    if (t <= -kRange || t >= kRange) return SlowFields(t, f);
+    if (t <= -kRange || t >= kRange) return SlowFields(t, f) ? Local::Fields : Local::None;
 
     OffsetCache& cache = t_cache;
     const unsigned generation = g_nZoneGeneration.load(std::memory_order_relaxed);
@@ -156,15 +168,19 @@ bool LocalFields(std::int64_t t, Fields& f) {
     std::int32_t offset;
     if (cache.bLeapZone || (!CachedOffset(cache.days, t, offset, cache.bLeapZone) &&
                             !CachedOffset(cache.quarters, t, offset, cache.bLeapZone)))
-        return SlowFields(t, f);
-    const std::int64_t local = t + offset;
-    const std::int64_t days = FloorDiv(local, 86400);
-    const auto secondOfDay = static_cast<unsigned>(local - days * 86400);
-    CivilFromDays(days, f.year, f.month, f.day);
-    f.hour = secondOfDay / 3600;
-    f.minute = secondOfDay / 60 % 60;
-    f.second = secondOfDay % 60;
-    return true;
+        return SlowFields(t, f) ? Local::Fields : Local::None;
+    local = t + offset;
+    return Local::Seconds;
+}
+
+bool LocalFields(std::int64_t t, Fields& f) {
+    std::int64_t local = 0;
+    switch (LocalTime(t, local, f)) {
+    case Local::None: return false;
+    case Local::Seconds: FieldsFromLocal(local, f); return true;
+    case Local::Fields: return true;
+    }
+    return false;
 }
 
 std::size_t Format(char* buf, const Fields& f) { return Format(buf, f.year, f.month, f.day, f.hour, f.minute, f.second); }
@@ -204,22 +220,26 @@ bool AppendTimeText(std::int64_t secondsSinceEpoch, std::string& out) {
 }
 
 LocalTimeKind LocalCivilTime(std::int64_t secondsSinceEpoch, std::int64_t& civil) {
+    // Years 0 to 9999 in local seconds; a leap second (second 60) and a year of other than four
+    // digits have no number here.
+    static const std::int64_t kFirst = DaysFromCivil(0, 1, 1) * 86400, kEnd = DaysFromCivil(10000, 1, 1) * 86400;
     Fields f;
-    if (!LocalFields(secondsSinceEpoch, f)) return LocalTimeKind::None;
-    // A leap second (second 60) and a year of other than four digits have no number here.
-    if (f.year < 0 || f.year > 9999 || f.second > 59) return LocalTimeKind::Text;
-    civil = DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
-    return LocalTimeKind::Civil;
+    switch (LocalTime(secondsSinceEpoch, civil, f)) {
+    case Local::None:
+        return LocalTimeKind::None;
+    case Local::Seconds:
+        return civil >= kFirst && civil < kEnd ? LocalTimeKind::Civil : LocalTimeKind::Text;
+    case Local::Fields:
+        if (f.year < 0 || f.year > 9999 || f.second > 59) return LocalTimeKind::Text;
+        civil = DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
+        return LocalTimeKind::Civil;
+    }
+    return LocalTimeKind::None;
 }
 
 std::size_t FormatCivilTime(std::int64_t civil, char* buf) {
     Fields f;
-    const std::int64_t days = FloorDiv(civil, 86400);
-    const auto secondOfDay = static_cast<unsigned>(civil - days * 86400);
-    CivilFromDays(days, f.year, f.month, f.day);
-    f.hour = secondOfDay / 3600;
-    f.minute = secondOfDay / 60 % 60;
-    f.second = secondOfDay % 60;
+    FieldsFromLocal(civil, f);
     return Format(buf, f);
 }
 
