@@ -83,11 +83,23 @@ std::string CListView_Table::FormatFree(double avail, double total) {
     return text;
 }
 
+CListView_Table::FilesAhead CListView_Table::s_filesAhead;
+
 void CListView_Table::FillFromScan() {
     const char letter = GetDriveLetter();
-    if (letter != '\0') {
+    FilesAhead& ahead = s_filesAhead;
+    if (m_nKind == Files && letter != '\0' && ahead.letter == letter) {
+        for (int c = 0; c < kTableColumns; ++c) m_aColumns[2 + c] = std::move(ahead.columns[c]);
+        ahead = {};
+    } else if (letter != '\0') {
         m_strWork = std::string(1, letter) + ":/";
         m_scanner.ScanFolder(m_strWork, &m_scanColumns);
+    }
+    if (m_nKind == Directories && ahead.bWanted) {
+        ahead.columns.resize(kTableColumns);
+        for (int c = 0; c < kTableColumns; ++c) ahead.columns[c] = std::move(m_aColumns[2 + c]);
+        ahead.letter = letter;
+        ahead.bWanted = false;
     }
     // The scanned arrays become the list's columns whole: the texts are held once, never copied.
     std::vector<CTextColumn> cells(kTableColumns);

@@ -41,9 +41,12 @@ void CListView_Table::OpenCurrentRow(int nRow) {
         if (!found) return;
         g_nDrive = static_cast<int>(static_cast<const char*>(found) - g_szDrives);
         g_nNextTable = Directories;
+        s_filesAhead = {};
+        s_filesAhead.bWanted = true;
         theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
         g_nNextTable = Files;  // opened last, so the Files table ends up active
         theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
+        s_filesAhead = {};  // columns the Files table did not take are not kept
         break;
     }
     case Files:
