@@ -4,7 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales tzdata)
+# librsvg2-bin draws the PNG icons; desktop-file-utils and groff-base check the installed menu entry
+# and man page; dpkg-dev finds the .deb's dependencies (cpack -G DEB).
+packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales tzdata
+          librsvg2-bin desktop-file-utils groff-base dpkg-dev)
 # The fuzz and coverage scripts name the few packages only they need.
 read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")

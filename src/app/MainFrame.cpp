@@ -23,12 +23,13 @@ const unsigned kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NU
 CMainFrame::CMainFrame() {
     setObjectName("IDR_MAINFRAME");
     setWindowIcon(QIcon(":/icons/zorbin.svg"));
-    m_aGuideFolders = {
-        QApplication::applicationDirPath().toStdString() + "/../share/zorbin",
-        QApplication::applicationDirPath().toStdString() + "/share/zorbin",
-        ZORBIN_DOCS_BUILD_DIR,
-    };
+    m_aGuideFolders = GuideFolders(QApplication::applicationDirPath().toStdString());
     SetAppTitle("Zorbin");
+}
+
+std::vector<std::string> CMainFrame::GuideFolders(const std::string& binDir) {
+    // Found from the program's own folder, not the configured prefix, so a moved install still finds it.
+    return {binDir + "/../share/doc/zorbin", ZORBIN_DOCS_BUILD_DIR};
 }
 
 CMainFrame::~CMainFrame() {

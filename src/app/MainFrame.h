@@ -36,6 +36,8 @@ public:
     // Where the user guide is looked for, first hit wins: beside the installed program, then in
     // the source tree this program was built from.
     std::vector<std::string> m_aGuideFolders;
+    // The guide folders of a program that runs from binDir.
+    static std::vector<std::string> GuideFolders(const std::string& binDir);
 
 protected:
     void OnActiveChildChanged() override;
