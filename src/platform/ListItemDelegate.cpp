@@ -4,6 +4,24 @@
 #include <QPainter>
 #include <QStyle>
 
+namespace {
+const QStyle* StyleOf(const QWidget* widget) { return widget ? widget->style() : QApplication::style(); }
+int Margin(const QWidget* widget) { return StyleOf(widget)->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1; }
+}  // namespace
+
+int CListItemDelegate::TextWidth(int cellWidth, const QWidget* widget) { return cellWidth - 2 * Margin(widget); }
+
+QString CListItemDelegate::ShownText(const QString& text, const QFontMetrics& metrics, int room, int* width) {
+    int advance = metrics.horizontalAdvance(text);
+    if (advance <= room) {
+        if (width) *width = advance;
+        return text;
+    }
+    QString shown = metrics.elidedText(text, Qt::ElideRight, room);
+    if (width) *width = metrics.horizontalAdvance(shown);
+    return shown;
+}
+
 void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     if (option.rect.width() <= 0) return;  // a column of width 0 shows nothing
     const QStyle::State state = option.state;
@@ -15,17 +33,13 @@ void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     const QString text = index.data(Qt::DisplayRole).toString();
     const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QStyle* style = StyleOf(widget);
+    const int margin = Margin(widget);
     const QRect box = option.rect.adjusted(margin, 0, -margin, 0);
     if (!text.isEmpty() && box.width() > 0) {
         const QFontMetrics& metrics = option.fontMetrics;
-        QString shown = text;
-        int width = metrics.horizontalAdvance(shown);
-        if (width > box.width()) {
-            shown = metrics.elidedText(text, Qt::ElideRight, box.width());
-            width = metrics.horizontalAdvance(shown);
-        }
+        int width = 0;
+        const QString shown = ShownText(text, metrics, box.width(), &width);
         const int alignment = index.data(Qt::TextAlignmentRole).toInt();
         int x = box.left();
         if (alignment & Qt::AlignRight) x = box.right() + 1 - width;
