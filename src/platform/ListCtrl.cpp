@@ -116,6 +116,9 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
+                // The current row's frame spans the row; the view repaints only the cells.
+                UpdateRow(previous.row());
+                UpdateRow(current.row());
                 // The row, not the cell: a move to another column of the same row is no change.
                 if (current.isValid() && current.row() != previous.row()) OnItemChanged(current.row());
             });
@@ -449,8 +452,19 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
     g_keyModifiers = saved;
 }
 
+void CListCtrl::UpdateRow(int nItem) {
+    if (nItem < 0) return;
+    viewport()->update(QRect(0, rowViewportPosition(nItem), viewport()->width(), rowHeight(nItem)));
+}
+
+void CListCtrl::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    UpdateRow(currentIndex().row());
+}
+
 void CListCtrl::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    UpdateRow(currentIndex().row());
     OnSetFocus();
 }
 
