@@ -4,7 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales tzdata)
+# libqt6svg6 renders the SVG icons sharp at any scale; libx11-dev reads the lock keys' indicators;
+# fonts-dejavu-extra holds the condensed face the tables' cells are sized for.
+packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libx11-dev fonts-dejavu-extra
+  libgtest-dev libgmock-dev locales tzdata)
 # The fuzz and coverage scripts name the few packages only they need.
 read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")

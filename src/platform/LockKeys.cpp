@@ -43,7 +43,7 @@ void CLockKeys::Update() {
     emit Changed();
 }
 
-// Xlib's macros (KeyPress, None, Bool...) stand for Qt's names of the same spelling: its headers
+// Xlib defines macros (KeyPress, None, Bool...) that would replace Qt names of that spelling: its headers
 // come after all the code that needs Qt's.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
