@@ -5,11 +5,16 @@
 #     -d, --drives MAP     ZORBIN_DRIVES for the run, e.g. "C=/tmp/tree" (default: C=<a new empty folder>)
 #     -s, --step STEP      one step after start-up, in order; repeatable:
 #                            "key KEYS"   keys to Zorbin's window (xdotool names: Return, ctrl+n, Down)
+#                            "press KEYS" keys through the X server's keyboard to the focused window;
+#                                         unlike "key", lock keys switch their lock (Caps_Lock, Num_Lock)
 #                            "type TEXT"  text typed into Zorbin's window
 #                            "sleep SECS" a pause
 #     -w, --wait SECS      pause before the picture is taken (default 2)
 #     -b, --bin PATH       the program (default build/zorbin; built with scripts/setup.sh if missing)
 #     -g, --geometry WxH   screen size (default 1280x960)
+#     -p, --palette NAME   light (default: Qt's own palette) or dark (the desktop route of a dark
+#                          theme: the qt6ct platform theme with its "darker" colour scheme)
+#     -x, --scale FACTOR   device pixel ratio of the screen (QT_SCALE_FACTOR), e.g. 2
 #
 # Example: the All Drives table, then drive C's two tables opened with Enter on its row:
 #   scripts/screenshot.sh -d C=/usr/share/doc -s "key Return" -w 5 /tmp/drive-c.png
@@ -21,6 +26,8 @@ steps=()
 wait_secs=2
 bin=build/zorbin
 geometry=1280x960
+palette=light
+scale=""
 out=""
 while (($#)); do
   case "$1" in
@@ -29,7 +36,9 @@ while (($#)); do
     -w|--wait) wait_secs=$2; shift 2 ;;
     -b|--bin) bin=$2; shift 2 ;;
     -g|--geometry) geometry=$2; shift 2 ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    -p|--palette) palette=$2; shift 2 ;;
+    -x|--scale) scale=$2; shift 2 ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
     -*) echo "screenshot.sh: unknown option $1" >&2; exit 2 ;;
     *) out=$1; shift ;;
   esac
@@ -39,8 +48,14 @@ if [ -z "$out" ]; then
   exit 2
 fi
 
+case "$palette" in
+  light|dark) ;;
+  *) echo "screenshot.sh: unknown palette $palette (light or dark)" >&2; exit 2 ;;
+esac
+
 # The tools: Xvfb for the display, ImageMagick's import for the picture, xdotool for the keys.
 packages=(xvfb xauth imagemagick xdotool)
+[ "$palette" = dark ] && packages+=(qt6ct)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
@@ -91,7 +106,15 @@ fi
 export DISPLAY=$display
 
 # The profile of this run stays in its own folder.
-XDG_CONFIG_HOME="$work/config" ZORBIN_DRIVES="$drives" QT_QPA_PLATFORM=xcb "$bin" >"$work/zorbin.log" 2>&1 &
+run_env=(XDG_CONFIG_HOME="$work/config" ZORBIN_DRIVES="$drives" QT_QPA_PLATFORM=xcb)
+if [ "$palette" = dark ]; then
+  mkdir -p "$work/config/qt6ct"
+  printf '[Appearance]\ncolor_scheme_path=/usr/share/qt6ct/colors/darker.conf\ncustom_palette=true\nstyle=Fusion\n' \
+    >"$work/config/qt6ct/qt6ct.conf"
+  run_env+=(QT_QPA_PLATFORMTHEME=qt6ct)
+fi
+[ -n "$scale" ] && run_env+=(QT_SCALE_FACTOR="$scale")
+env "${run_env[@]}" "$bin" >"$work/zorbin.log" 2>&1 &
 app_pid=$!
 
 window=""
@@ -113,6 +136,7 @@ for step in "${steps[@]}"; do
   arg=${step#* }
   case "$verb" in
     key) xdotool key --window "$window" --clearmodifiers $arg ;;
+    press) xdotool key $arg ;;
     type) xdotool type --window "$window" -- "$arg" ;;
     sleep) sleep "$arg" ;;
     *) echo "screenshot.sh: unknown step '$step'" >&2; exit 2 ;;

@@ -4,10 +4,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# librsvg2-bin draws the PNG icons; desktop-file-utils and groff-base check the installed menu entry
-# and man page; dpkg-dev finds the .deb's dependencies (cpack -G DEB).
-packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libgtest-dev libgmock-dev locales tzdata
-          librsvg2-bin desktop-file-utils groff-base dpkg-dev)
+# libqt6svg6 renders the SVG icons sharp at any scale; libx11-dev reads the lock keys' indicators;
+# fonts-dejavu-extra holds the condensed face the tables' cells are sized for. librsvg2-bin draws
+# the PNG icons; desktop-file-utils and groff-base check the installed menu entry and man page;
+# dpkg-dev finds the .deb's dependencies (cpack -G DEB).
+packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libx11-dev fonts-dejavu-extra
+          libgtest-dev libgmock-dev locales tzdata librsvg2-bin desktop-file-utils groff-base dpkg-dev)
 # The fuzz and coverage scripts name the few packages only they need.
 read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")

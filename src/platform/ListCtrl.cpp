@@ -52,6 +52,30 @@ unsigned VirtualKey(int key) {
     default: return 0;
     }
 }
+// The tables' time cells are 120 px wide and their length cells 80 px: "dd/mm/yyyy HH:MM:SS" and a
+// ten-digit length must show whole in them, less the delegate's margins (114 and 74 px). The usual
+// 12 px DejaVu Sans needs 127 px for the time; its condensed face at 11 px needs 104 and 63. A pixel
+// size, not points: a screen's logical DPI must not widen the text past its cell. Where the face
+// is missing, whatever stands in for it gets smaller until both texts fit.
+QFont ListFont(QFont font, const QWidget* widget) {
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    // Names, numbers and times need no complex text shaping; skipping it where the font allows
+    // saves a third of the time a screen of rows takes to paint.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    const int timeRoom = CListItemDelegate::TextWidth(120, widget);
+    const int lengthRoom = CListItemDelegate::TextWidth(80, widget);
+    for (int pixels = 11; pixels >= 8; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        QChar widest = u'0';
+        for (char16_t digit = u'1'; digit <= u'9'; ++digit)
+            if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest)) widest = QChar(digit);
+        const QString time = QStringLiteral("dd/dd/dddd dd:dd:dd").replace(u'd', widest);
+        if (metrics.horizontalAdvance(time) <= timeRoom && metrics.horizontalAdvance(QString(10, widest)) <= lengthRoom)
+            break;
+    }
+    return font;
+}
 }  // namespace
 
 CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListModel(m_rows, this)) {
@@ -70,11 +94,7 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
     setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setItemDelegate(new CListItemDelegate(this));
-    // Names, numbers and times need no complex text shaping; skipping it where the font allows
-    // saves a third of the time a screen of rows takes to paint.
-    QFont plain = font();
-    plain.setStyleStrategy(QFont::PreferNoShaping);
-    setFont(plain);
+    setFont(ListFont(font(), this));
 
     // Every row the same height, never measured: a million rows lay out in no time.
     QHeaderView* rows = verticalHeader();
@@ -96,6 +116,9 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
+                // The current row's frame spans the row; the view repaints only the cells.
+                UpdateRow(previous.row());
+                UpdateRow(current.row());
                 // The row, not the cell: a move to another column of the same row is no change.
                 if (current.isValid() && current.row() != previous.row()) OnItemChanged(current.row());
             });
@@ -429,8 +452,19 @@ void CListCtrl::keyPressEvent(QKeyEvent* event) {
     g_keyModifiers = saved;
 }
 
+void CListCtrl::UpdateRow(int nItem) {
+    if (nItem < 0) return;
+    viewport()->update(QRect(0, rowViewportPosition(nItem), viewport()->width(), rowHeight(nItem)));
+}
+
+void CListCtrl::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    UpdateRow(currentIndex().row());
+}
+
 void CListCtrl::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    UpdateRow(currentIndex().row());
     OnSetFocus();
 }
 

@@ -89,6 +89,7 @@ protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -97,6 +98,7 @@ private:
     const std::vector<std::pair<int, int>>& SelectedRuns() const;
     bool IsRowSelected(int nItem) const;
     void SelectRows(int first, int last, bool select);
+    void UpdateRow(int nItem);  // repaints the whole row, all columns
 
     CListRows m_rows;
     CListModel* m_pModel = nullptr;

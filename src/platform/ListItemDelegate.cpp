@@ -1,8 +1,29 @@
 #include "platform/ListItemDelegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHeaderView>
 #include <QPainter>
 #include <QStyle>
+#include <QTableView>
+
+namespace {
+const QStyle* StyleOf(const QWidget* widget) { return widget ? widget->style() : QApplication::style(); }
+int Margin(const QWidget* widget) { return StyleOf(widget)->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1; }
+}  // namespace
+
+int CListItemDelegate::TextWidth(int cellWidth, const QWidget* widget) { return cellWidth - 2 * Margin(widget); }
+
+QString CListItemDelegate::ShownText(const QString& text, const QFontMetrics& metrics, int room, int* width) {
+    int advance = metrics.horizontalAdvance(text);
+    if (advance <= room) {
+        if (width) *width = advance;
+        return text;
+    }
+    QString shown = metrics.elidedText(text, Qt::ElideRight, room);
+    if (width) *width = metrics.horizontalAdvance(shown);
+    return shown;
+}
 
 void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     if (option.rect.width() <= 0) return;  // a column of width 0 shows nothing
@@ -15,17 +36,12 @@ void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     const QString text = index.data(Qt::DisplayRole).toString();
     const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const int margin = Margin(widget);
     const QRect box = option.rect.adjusted(margin, 0, -margin, 0);
     if (!text.isEmpty() && box.width() > 0) {
         const QFontMetrics& metrics = option.fontMetrics;
-        QString shown = text;
-        int width = metrics.horizontalAdvance(shown);
-        if (width > box.width()) {
-            shown = metrics.elidedText(text, Qt::ElideRight, box.width());
-            width = metrics.horizontalAdvance(shown);
-        }
+        int width = 0;
+        const QString shown = ShownText(text, metrics, box.width(), &width);
         const int alignment = index.data(Qt::TextAlignmentRole).toInt();
         int x = box.left();
         if (alignment & Qt::AlignRight) x = box.right() + 1 - width;
@@ -36,12 +52,20 @@ void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawText(QPoint(x, y), shown);
     }
 
-    if (state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = option.rect;
-        focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
-        focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
-        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+    // The current row carries a dotted frame from its first column to its last while the list has
+    // the focus, as in a report list: the style's frame marks only the current cell, which is often
+    // scrolled out of sight, and its light tint hardly shows on a selected row. Text colours on
+    // their own backgrounds, so the frame shows in any palette.
+    const auto* view = qobject_cast<const QAbstractItemView*>(widget);
+    if (view != nullptr && view->hasFocus() && view->currentIndex().row() == index.row()) {
+        painter->setPen(QPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text), 1,
+                             Qt::DotLine));
+        const QRect r = option.rect.adjusted(0, 0, -1, -1);
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        const auto* table = qobject_cast<const QTableView*>(view);
+        const int at = table ? table->horizontalHeader()->visualIndex(index.column()) : 0;
+        if (at == 0) painter->drawLine(r.topLeft(), r.bottomLeft());
+        if (!table || at == table->horizontalHeader()->count() - 1) painter->drawLine(r.topRight(), r.bottomRight());
     }
 }

@@ -10,4 +10,8 @@ class CListItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // Room for text in a cell of the given width: the cell less the style's focus margin each side.
+    static int TextWidth(int cellWidth, const QWidget* widget);
+    // The text as it shows in that room: whole, or cut with "…"; width (if given) gets its advance.
+    static QString ShownText(const QString& text, const QFontMetrics& metrics, int room, int* width = nullptr);
 };

@@ -1,8 +1,11 @@
 #include "platform/StatusBar.h"
 
+#include "platform/LockKeys.h"
+
 #include <QLabel>
 #include <QLayout>
 #include <QString>
+#include <algorithm>
 
 namespace {
 
@@ -22,13 +25,15 @@ QString FromBytes(std::string_view text) {
 
 }  // namespace
 
-CStatusBar::CStatusBar(QWidget* parent) : QStatusBar(parent) {
+CStatusBar::CStatusBar(QWidget* parent) : QStatusBar(parent), m_pLocks(new CLockKeys(this)) {
     setSizeGripEnabled(true);
+    connect(m_pLocks, &CLockKeys::Changed, this, &CStatusBar::ShowLocks);
 }
 
 bool CStatusBar::SetIndicators(const unsigned* ids, int count) {
     for (QLabel* pane : m_panes) delete pane;
     m_panes.clear();
+    m_ids.assign(ids, ids + std::max(count, 0));
     for (int i = 0; i < count; ++i) {
         auto* pane = new QLabel(this);
         pane->setObjectName(i == 0 ? QStringLiteral("MessagePane") : QString::fromLatin1(IndicatorText(ids[i])));
@@ -43,14 +48,24 @@ bool CStatusBar::SetIndicators(const unsigned* ids, int count) {
             pane->setAlignment(Qt::AlignCenter);
             pane->setFrameShape(QFrame::Panel);
             pane->setFrameShadow(QFrame::Sunken);
+            // As wide as its text while blank too, so the panes never move when a lock changes.
             pane->setMinimumWidth(pane->sizeHint().width() + 8);
-            // Qt cannot read the lock keys' state: the indicators stand greyed, as when a lock is off.
-            pane->setEnabled(false);
             addPermanentWidget(pane);
         }
         m_panes.push_back(pane);
     }
+    ShowLocks();
     return true;
+}
+
+void CStatusBar::ShowLocks() {
+    const CLockKeys::State& locks = m_pLocks->Current();
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        const unsigned id = m_ids[i];
+        const bool on = id == ID_INDICATOR_CAPS ? locks.caps : id == ID_INDICATOR_NUM ? locks.num
+                      : id == ID_INDICATOR_SCRL ? locks.scroll : false;
+        if (id != ID_SEPARATOR) m_panes[i]->setText(on ? QString::fromLatin1(IndicatorText(id)) : QString());
+    }
 }
 
 bool CStatusBar::SetPaneText(int index, std::string_view text, bool update) {

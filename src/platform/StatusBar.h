@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+class CLockKeys;
 class QLabel;
 
 // Status-bar indicator ids: 0 is the stretching message pane.
@@ -23,5 +24,10 @@ public:
     QRect GetItemRect(int index) const;
 
 private:
+    // Each indicator pane shows its text while its lock is on and stands blank otherwise.
+    void ShowLocks();
+
     std::vector<QLabel*> m_panes;
+    std::vector<unsigned> m_ids;
+    CLockKeys* m_pLocks = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "platform/ListCtrl.h"
+#include "platform/ListItemDelegate.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -141,6 +142,21 @@ TEST(ListCtrlTest, TheViewShowsTheCellsAndInputReachesTheHandlers) {
         EXPECT_EQ(list.GetSelectedItems(), std::vector<int>{step.row}) << QString::fromUtf16(step.typed).toStdString();
     }
     QApplication::setKeyboardInputInterval(interval);
+}
+
+// At the default font a time cell showed "12/03/2021 14:2…": the list's font must fit a whole time
+// in the tables' 120 px time cells and a ten-digit length in their 80 px length cells, widest digits.
+TEST(ListCtrlTest, TimesAndLengthsShowWholeInTheirCells) {
+    const CListCtrl list;
+    const QFontMetrics metrics = list.fontMetrics();
+    QChar widest = u'0';
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit)
+        if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest)) widest = QChar(digit);
+    const std::pair<QString, int> cells[] = {{QStringLiteral("dd/dd/dddd dd:dd:dd").replace(u'd', widest), 120},
+                                             {QString(10, widest), 80}};
+    for (const auto& [text, width] : cells)
+        EXPECT_EQ(CListItemDelegate::ShownText(text, metrics, CListItemDelegate::TextWidth(width, &list)).toStdString(),
+                  text.toStdString());
 }
 
 }  // namespace
