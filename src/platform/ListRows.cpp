@@ -301,30 +301,36 @@ void CListRows::SortByText(int nCol, bool descending) {
     std::vector<SortKey> keys(n);
     std::vector<SortKey> scratch(n);
     const bool twoThreads = n >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1;
-    // The first bytes of every text, the two halves of the rows on two threads.
-    const auto firstChunks = [&](std::size_t from, std::size_t to) {
+    for (std::size_t r = 0; r < n; ++r) keys[r].row = static_cast<std::uint32_t>(Slot(static_cast<int>(r)));
+    // The next bytes of every text, the two halves of the rows on two threads, for as long as all
+    // texts agree (every path of a drive starts with its root).
+    std::size_t depth = 0;
+    const auto chunks = [&](std::size_t from, std::size_t to) {
         for (std::size_t r = from; r < to; ++r) {
-            const auto slot = static_cast<std::uint32_t>(Slot(static_cast<int>(r)));
-            const auto cell = column.GetAt(slot);
-            keys[r] = {TextChunk(cell, 0), slot};
+            const auto cell = column.GetAt(keys[r].row);
+            keys[r].key = TextChunk(cell, depth);
         }
     };
-    if (twoThreads) {
-        std::thread other(firstChunks, n / 2, n);
-        firstChunks(0, n / 2);
-        other.join();
-    } else {
-        firstChunks(0, n);
-    }
-    RadixSortKeys(keys.data(), scratch.data(), n);
-    // Runs of equal first bytes go on independently: about half of their rows to each thread.
     std::vector<TextRun> runs[2];
+    while (true) {
+        if (twoThreads) {
+            std::thread other(chunks, n / 2, n);
+            chunks(0, n / 2);
+            other.join();
+        } else {
+            chunks(0, n);
+        }
+        RadixSortKeys(keys.data(), scratch.data(), n);
+        if (keys[0].key != keys[n - 1].key || (keys[0].key & 0xFF) != kChunk) break;
+        depth += kChunk;
+    }
+    // Runs of equal bytes go on independently: about half of their rows to each thread.
     std::size_t rowsOf[2] = {0, 0};
     for (std::size_t i = 0, j; i < n; i = j) {
         for (j = i + 1; j < n && keys[j].key == keys[i].key;) ++j;
         if (j - i < 2 || (keys[i].key & 0xFF) != kChunk) continue;
         const int half = twoThreads && rowsOf[1] < rowsOf[0] ? 1 : 0;
-        runs[half].push_back({i, j, kChunk});
+        runs[half].push_back({i, j, depth + kChunk});
         rowsOf[half] += j - i;
     }
     if (!runs[1].empty()) {
