@@ -94,9 +94,9 @@ int RunFind(const std::vector<std::string>& args) {
     WriteFoundLines(*table.view);
     g_strFind = args[0];
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = ThreadCpuSeconds();
+    const double cpuStart = ProcessCpuSeconds();
     WriteFoundLines(*table.view);
-    Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), ThreadCpuSeconds() - cpuStart);
+    Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), ProcessCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;
 }
@@ -111,9 +111,9 @@ int RunDoubles(const std::vector<std::string>& args) {
     table.view->OnColumnClick(1);
     WriteDoubleLines(*table.view);  // once untimed, as for find
     const auto start = std::chrono::steady_clock::now();
-    const double cpuStart = ThreadCpuSeconds();
+    const double cpuStart = ProcessCpuSeconds();
     WriteDoubleLines(*table.view);
-    Report("doubles", table.view->GetItemCount(), Seconds(start), ThreadCpuSeconds() - cpuStart);
+    Report("doubles", table.view->GetItemCount(), Seconds(start), ProcessCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;
 }

@@ -1,6 +1,6 @@
 // The sort of a table column: random cells of every sort type, in both directions, come out as a
 // permutation of the rows (every row once, its item data with it) in which no row goes after the
-// next one by CompareRows.
+// next one by CompareRows; and the sort from one key per row gives exactly that order.
 #include "platform/ListCtrl.h"
 #include "table/SortGlobals.h"
 
@@ -16,6 +16,7 @@ namespace {
 
 QApplication* g_app = nullptr;
 CListCtrl* g_list = nullptr;  // one control for every input: making a widget costs more than a sort
+CListCtrl* g_keyed = nullptr;
 
 constexpr int kSortTypes[] = {SortInteger, SortLong, SortReal, SortText, SortFloat, SortDateTime};
 
@@ -47,6 +48,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     g_app = new QApplication(*argc, *argv);
     g_list = new CListCtrl;
     g_list->InsertColumn(0, "Cell", LVCFMT_LEFT, 80, 0);
+    g_keyed = new CListCtrl;
+    g_keyed->InsertColumn(0, "Cell", LVCFMT_LEFT, 80, 0);
     return 0;
 }
 
@@ -60,10 +63,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int r = 0; r < rows && in.remaining_bytes() > 0; ++r) cells.push_back(Cell(in, g_nSortType));
 
     CListCtrl& list = *g_list;
-    list.DeleteAllItems();
-    for (std::size_t r = 0; r < cells.size(); ++r)
-        list.InsertItem(static_cast<int>(r), cells[r], static_cast<std::intptr_t>(r));
+    CListCtrl& keyed = *g_keyed;
+    for (CListCtrl* each : {&list, &keyed}) {
+        each->DeleteAllItems();
+        for (std::size_t r = 0; r < cells.size(); ++r)
+            each->InsertItem(static_cast<int>(r), cells[r], static_cast<std::intptr_t>(r));
+    }
     list.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&list));
+    // The same order from keys, equal rows included (false only for a real that is no number).
+    if (SortItemsByColumn(keyed, 0, g_nSortType, g_bSortDescending))
+        for (int r = 0; r < keyed.GetItemCount(); ++r)
+            if (keyed.GetItemData(r) != list.GetItemData(r)) std::abort();
 
     const int n = list.GetItemCount();
     if (n != static_cast<int>(cells.size())) std::abort();

@@ -68,11 +68,14 @@ protected:
     bool m_bStarted = false;
 };
 
-// Records the text of status pane 0 at every progress position set while it lives.
+// Records every progress position set while it lives, and the text of status pane 0 at each.
 struct ProgressRecorder {
     std::vector<std::string> panes;
-    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver(
-        [this](const CProgressCtrl*, int) { panes.push_back(WindowFixture::Pane0()); });
+    std::vector<int> positions;
+    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver([this](const CProgressCtrl*, int pos) {
+        panes.push_back(WindowFixture::Pane0());
+        positions.push_back(pos);
+    });
     ~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(previous)); }
 };
 

@@ -230,20 +230,35 @@ void CListCtrl::TakeRows(std::vector<CTextColumn> columns) {
     m_pModel->endResetModel();
 }
 
-bool CListCtrl::SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort) {
-    // The comparison reads cells through GetItemText by the row numbers from before the sort:
-    // CListRows keeps the old order until its merge is done. One layout change tells the view.
+template <typename Sort>
+void CListCtrl::MoveRows(Sort&& sort) {
     {
         // Not a change of the user's: the rows simply move.
         const QScopedValueRollback<bool> quiet(m_bQuietSelection, true);
         selectionModel()->clearSelection();
     }
     emit m_pModel->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    m_rows.Sort(compare, lParamSort);
+    sort();
     // Persistent indexes keep their row numbers: the current row stays where it was.
     emit m_pModel->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool CListCtrl::SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort) {
+    // The comparison reads cells through GetItemText by the row numbers from before the sort:
+    // CListRows keeps the old order until its merge is done. One layout change tells the view.
+    MoveRows([&] { m_rows.Sort(compare, lParamSort); });
     return true;
 }
+
+void CListCtrl::SortItemsByKeys(std::vector<SortKey> keys, bool bDescending) {
+    MoveRows([&] { m_rows.SortByKeys(std::move(keys), bDescending); });
+}
+
+void CListCtrl::SortItemsByText(int nSubItem, bool bDescending) {
+    MoveRows([&] { m_rows.SortByText(nSubItem, bDescending); });
+}
+
+void CListCtrl::NumberItems() { m_rows.NumberRows(); }
 
 // ---- selection and current row
 

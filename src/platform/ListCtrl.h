@@ -52,6 +52,11 @@ public:
     // CListRows::Sort). Item data moves with its row; the selection is cleared, since the rows it
     // named have moved; the current row keeps its number.
     bool SortItems(CListRows::CompareFn compare, std::intptr_t lParamSort);
+    // The same orders without a comparison per pair (see CListRows::SortByKeys and SortByText).
+    void SortItemsByKeys(std::vector<SortKey> keys, bool bDescending);
+    void SortItemsByText(int nSubItem, bool bDescending);
+    // Sets every row's item data to its row number in one pass.
+    void NumberItems();
 
     // Selection and current row, as item states. nItem -1 in SetItemState means every row.
     // Next row after nItem (-1: from the first): with LVNI_SELECTED the next selected one, with
@@ -99,6 +104,9 @@ private:
     bool IsRowSelected(int nItem) const;
     void SelectRows(int first, int last, bool select);
     void UpdateRow(int nItem);  // repaints the whole row, all columns
+    // Clears the selection, runs sort() and tells the view the rows moved.
+    template <typename Sort>
+    void MoveRows(Sort&& sort);
 
     CListRows m_rows;
     CListModel* m_pModel = nullptr;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <numeric>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -11,6 +13,70 @@ constexpr std::size_t kMaxRows = INT_MAX;
 // Texts of deleted rows are kept until they outnumber the rows shown and are at least this many:
 // deleting a few rows of a million must not copy the million that stay.
 constexpr std::size_t kMinDeadToCompact = 4096;
+
+// Tables of fewer rows are not worth a second thread (its start costs about 50 microseconds).
+constexpr std::size_t kTwoThreadsFrom = 1 << 15;
+// Text runs of at most this many rows are sorted by whole-text comparisons: fewer reads of texts
+// than a pass per 7 bytes when the texts agree far into them (paths of one folder).
+constexpr std::size_t kCompareRunMax = 8;
+// A text key holds this many bytes of the text, the low byte how many of them the text has.
+constexpr std::size_t kChunk = 7;
+
+// kChunk bytes of text from byte `depth` on, big-endian, zero-padded, then their count. Two texts
+// that agree up to `depth` order as their keys do; equal keys with a count below kChunk mean
+// equal texts (a shorter text is a prefix of a longer one that pads with zeros alike and has the
+// higher count), and with a count of kChunk the texts must be read further.
+std::uint64_t TextChunk(std::string_view text, std::size_t depth) {
+    const std::size_t take = text.size() > depth ? std::min(text.size() - depth, kChunk) : 0;
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, text.data() + depth, take);
+    bytes[kChunk] = static_cast<unsigned char>(take);
+    std::uint64_t key;
+    std::memcpy(&key, bytes, 8);
+    return __builtin_bswap64(key);
+}
+
+struct TextRun {
+    std::size_t begin, end, depth;
+};
+
+// Sorts the runs, each of keys whose texts agree in their first `depth` bytes, by the rest of
+// their texts, stable. A run is sorted by the next kChunk bytes and splits into runs of equal keys.
+void RefineTextRuns(const CTextColumn& column, SortKey* keys, SortKey* scratch, std::vector<TextRun> runs) {
+    while (!runs.empty()) {
+        const TextRun run = runs.back();
+        runs.pop_back();
+        SortKey* first = keys + run.begin;
+        const std::size_t n = run.end - run.begin;
+        if (n <= kCompareRunMax) {
+            for (std::size_t i = 1; i < n; ++i) {
+                const SortKey moving = first[i];
+                const auto cell = column.GetAt(moving.row);
+                const std::string_view text = cell;
+                const std::string_view rest = text.substr(std::min(run.depth, text.size()));
+                std::size_t j = i;
+                for (; j > 0; --j) {
+                    const auto other = column.GetAt(first[j - 1].row);
+                    const std::string_view otherText = other;
+                    if (otherText.substr(std::min(run.depth, otherText.size())).compare(rest) <= 0) break;
+                    first[j] = first[j - 1];
+                }
+                first[j] = moving;
+            }
+            continue;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto cell = column.GetAt(first[i].row);
+            first[i].key = TextChunk(cell, run.depth);
+        }
+        RadixSortKeys(first, scratch + run.begin, n);
+        for (std::size_t i = 0, j; i < n; i = j) {
+            for (j = i + 1; j < n && first[j].key == first[i].key;) ++j;
+            if (j - i > 1 && (first[i].key & 0xFF) == kChunk)
+                runs.push_back({run.begin + i, run.begin + j, run.depth + kChunk});
+        }
+    }
+}
 
 // Makes element `slot` of the column the next one to be added: cells never set read empty.
 void PadTo(CTextColumn& column, std::size_t slot) {
@@ -214,6 +280,79 @@ void CListRows::Sort(CompareFn compare, std::intptr_t context) {
     }
     // A comparison that changed the rows (it must not) leaves them as they are.
     if (m_nRows == n) m_order = std::move(from);
+}
+
+void CListRows::TakeOrder(const std::vector<SortKey>& keys, bool descending) {
+    const std::size_t n = keys.size();
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = keys[descending ? n - 1 - i : i].row;
+    m_order = std::move(order);
+}
+
+void CListRows::SortByKeys(std::vector<SortKey> keys, bool descending) {
+    if (keys.size() != m_nRows || m_nRows < 2) return;
+    for (auto& key : keys) key.row = static_cast<std::uint32_t>(Slot(static_cast<int>(key.row)));
+    std::vector<SortKey> scratch(keys.size());
+    RadixSortKeys(keys.data(), scratch.data(), keys.size());
+    TakeOrder(keys, descending);
+}
+
+void CListRows::SortByText(int nCol, bool descending) {
+    const std::size_t n = m_nRows;
+    if (n < 2 || nCol < 0 || nCol >= GetColumnCount()) return;
+    const CTextColumn& column = m_columns[static_cast<std::size_t>(nCol)];
+    std::vector<SortKey> keys(n);
+    std::vector<SortKey> scratch(n);
+    const bool twoThreads = n >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1;
+    for (std::size_t r = 0; r < n; ++r) keys[r].row = static_cast<std::uint32_t>(Slot(static_cast<int>(r)));
+    // The next bytes of every text, the two halves of the rows on two threads, for as long as all
+    // texts agree (every path of a drive starts with its root).
+    std::size_t depth = 0;
+    const auto chunks = [&](std::size_t from, std::size_t to) {
+        for (std::size_t r = from; r < to; ++r) {
+            const auto cell = column.GetAt(keys[r].row);
+            keys[r].key = TextChunk(cell, depth);
+        }
+    };
+    std::vector<TextRun> runs[2];
+    while (true) {
+        if (twoThreads) {
+            std::thread other(chunks, n / 2, n);
+            chunks(0, n / 2);
+            other.join();
+        } else {
+            chunks(0, n);
+        }
+        RadixSortKeys(keys.data(), scratch.data(), n);
+        if (keys[0].key != keys[n - 1].key || (keys[0].key & 0xFF) != kChunk) break;
+        depth += kChunk;
+    }
+    // Runs of equal bytes go on independently: about half of their rows to each thread.
+    std::size_t rowsOf[2] = {0, 0};
+    for (std::size_t i = 0, j; i < n; i = j) {
+        for (j = i + 1; j < n && keys[j].key == keys[i].key;) ++j;
+        if (j - i < 2 || (keys[i].key & 0xFF) != kChunk) continue;
+        const int half = twoThreads && rowsOf[1] < rowsOf[0] ? 1 : 0;
+        runs[half].push_back({i, j, depth + kChunk});
+        rowsOf[half] += j - i;
+    }
+    if (!runs[1].empty()) {
+        std::thread other(RefineTextRuns, std::cref(column), keys.data(), scratch.data(), std::move(runs[1]));
+        RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[0]));
+        other.join();
+    } else {
+        RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[0]));
+    }
+    TakeOrder(keys, descending);
+}
+
+void CListRows::NumberRows() {
+    if (m_order.empty() && m_nRows == m_nSlots) {
+        std::vector<std::intptr_t>().swap(m_data);  // row r is slot r: the slot numbers are the data
+        return;
+    }
+    MakeData();
+    for (std::size_t r = 0; r < m_nRows; ++r) m_data[Slot(static_cast<int>(r))] = static_cast<std::intptr_t>(r);
 }
 
 std::uint64_t CListRows::TextBytes() const {

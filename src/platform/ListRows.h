@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/RadixSort.h"
 #include "platform/TextColumn.h"
 
 #include <cstdint>
@@ -42,6 +43,16 @@ public:
     // row goes after the second, else 0. A merge sort: it needs no strict weak ordering, never reads
     // out of range, and while it runs GetText still reads the rows in their order from before the sort.
     void Sort(CompareFn compare, std::intptr_t context);
+    // The order Sort gives with a comparison that orders rows by one number each, found without
+    // a comparison per pair: keys[r] holds row r's key and r (in the order from before the sort).
+    // Ascending keeps equal rows in their order; descending is its exact reverse, as the merge
+    // takes the later of two equal rows first when the comparison answers 1 both ways round.
+    void SortByKeys(std::vector<SortKey> keys, bool descending);
+    // The same for the texts of column nCol by bytes, unsigned, as std::string_view::compare
+    // orders them.
+    void SortByText(int nCol, bool descending);
+    // Sets the item data of every row to its row number, in one pass.
+    void NumberRows();
 
     std::uint64_t TextBytes() const;
     std::uint64_t HeapBytes() const;
@@ -60,6 +71,8 @@ private:
     // Deleted rows leave their texts behind in the columns; once they outnumber the rows still
     // shown, the columns are rebuilt from the rows that remain, in display order.
     void CompactIfSparse();
+    // Keys hold slots, sorted ascending: they become the display order.
+    void TakeOrder(const std::vector<SortKey>& keys, bool descending);
 
     std::vector<CTextColumn> m_columns;
     std::size_t m_nRows = 0;             // rows shown

@@ -5,10 +5,13 @@
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 bool g_bSortDescending = true;
 int g_nSortType = 0;
@@ -37,12 +40,58 @@ std::string_view SkipBlanks(std::string_view text) {
     return first == std::string_view::npos ? std::string_view() : text.substr(first);
 }
 
+// What a cell counts as in each sort type: CompareRows and the sort keys both read cells through
+// these and nothing else, so the two always agree.
+int CellToInteger(std::string_view text) { return std::atoi(CellText(text)); }
+long CellToLong(std::string_view text) { return std::atol(CellText(text)); }
+// Zorbin's own time text, read as day/month/year whatever the locale. A cell that is no time (an
+// empty Created cell, a Found cell shifted by a ';') has none and goes before every time.
+std::optional<std::int64_t> CellToTime(std::string_view text) { return ParseTimeText(SkipBlanks(text)); }
+
 template <typename T>
 int Order(const T& a, const T& b) {
     // Ascending: 1 when a goes after b. Descending: 1 when a is not after b, so two equal rows
     // answer 1 both ways round; the list's merge sort copes with that.
     return g_bSortDescending ? (a <= b ? 1 : 0) : (a > b ? 1 : 0);
 }
+
+// Signed numbers as unsigned keys of the same order.
+std::uint64_t SignedKey(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
+
+// The key of a cell of a number or time column, ordered as CompareRows orders the cells: false
+// when there is none, for a real that is no number (NaN is neither below nor above anything).
+bool CellKey(std::string_view text, int nType, std::uint64_t& key) {
+    switch (nType) {
+    case SortInteger:
+        key = SignedKey(CellToInteger(text));
+        return true;
+    case SortLong:
+        key = SignedKey(CellToLong(text));
+        return true;
+    case SortReal:
+    case SortFloat: {
+        double value = CellToReal(text);
+        if (value != value) return false;
+        if (value == 0) value = 0;  // -0 equals 0
+        const auto bits = std::bit_cast<std::uint64_t>(value);
+        // Negative reals order backwards in their bits: flipping all of them turns that round.
+        key = bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
+        return true;
+    }
+    case SortDateTime: {
+        // Cells with no time first (key 0), then the times in order; a time whose key would be 0
+        // (none that a time text can spell) finds no key.
+        const std::optional<std::int64_t> time = CellToTime(text);
+        key = time ? SignedKey(*time) : 0;
+        return !time || key != 0;
+    }
+    default:
+        return false;
+    }
+}
+
+// Tables of fewer rows are not worth a second thread.
+constexpr int kTwoThreadsFrom = 1 << 15;
 
 }  // namespace
 
@@ -51,22 +100,21 @@ int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lPar
     // that order until the sort has ended.
     const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);
     const CListRows& rows = pList->GetRows();
-    const CCellText cellA = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
-    const CCellText cellB = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
-    const std::string_view a = cellA, b = cellB;
+    const auto cellA = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
+    const auto cellB = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
+    const std::string_view a = cellA;
+    const std::string_view b = cellB;
     switch (g_nSortType) {
     case SortInteger:
-        return Order(std::atoi(CellText(a)), std::atoi(CellText(b)));
+        return Order(CellToInteger(a), CellToInteger(b));
     case SortLong:
-        return Order(std::atol(CellText(a)), std::atol(CellText(b)));
+        return Order(CellToLong(a), CellToLong(b));
     case SortReal:
     case SortFloat:
         return Order(CellToReal(a), CellToReal(b));
     case SortDateTime: {
-        // Zorbin's own time text, read as day/month/year whatever the locale. A cell that is no
-        // time (an empty Created cell, a Found cell shifted by a ';') goes before every time.
-        const std::optional<std::int64_t> ta = ParseTimeText(SkipBlanks(a));
-        const std::optional<std::int64_t> tb = ParseTimeText(SkipBlanks(b));
+        const std::optional<std::int64_t> ta = CellToTime(a);
+        const std::optional<std::int64_t> tb = CellToTime(b);
         const int ka = ta ? 1 : 0;
         const int kb = tb ? 1 : 0;
         if (ka != kb) return Order(ka, kb);
@@ -76,6 +124,49 @@ int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lPar
         // By bytes, unsigned, as memcmp orders them: "Zeta" before "alpha".
         return Order(a.compare(b), 0);
     }
+}
+
+bool SortItemsByColumn(CListCtrl& list, int nCol, int nType, bool bDescending) {
+    switch (nType) {
+    case SortInteger:
+    case SortLong:
+    case SortReal:
+    case SortFloat:
+    case SortDateTime:
+        break;
+    default:
+        list.SortItemsByText(nCol, bDescending);
+        return true;
+    }
+    // One key per row, read once: the merge read both cells afresh for each of its 20 million
+    // comparisons of a million rows (3 s by Length, 4.3 s by Modified).
+    const CListRows& rows = list.GetRows();
+    const int n = rows.GetRowCount();
+    std::vector<SortKey> keys(static_cast<std::size_t>(n));
+    const auto makeKeys = [&](int from, int to) {
+        bool ok = true;
+        for (int r = from; r < to; ++r) {
+            const auto cell = rows.GetText(r, nCol);
+            std::uint64_t key = 0;
+            ok = CellKey(cell, nType, key) && ok;
+            keys[static_cast<std::size_t>(r)] = {key, static_cast<std::uint32_t>(r)};
+        }
+        return ok;
+    };
+    bool ok = true;
+    if (n >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1) {
+        // The two halves on two threads: parsing the cells is most of the time.
+        bool secondOk = true;
+        std::thread second([&] { secondOk = makeKeys(n / 2, n); });
+        ok = makeKeys(0, n / 2);
+        second.join();
+        ok = ok && secondOk;
+    } else {
+        ok = makeKeys(0, n);
+    }
+    if (!ok) return false;
+    list.SortItemsByKeys(std::move(keys), bDescending);
+    return true;
 }
 
 void CListView_Table::OnColumnClick(int nSubItem) {
@@ -89,16 +180,19 @@ void CListView_Table::OnColumnClick(int nSubItem) {
     DoWaitCursor(1);
     m_strWork = " sort by " + strColumn + " ...";
     m_scanner.ShowProgress(m_strWork, nullptr);
-    m_pList->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(m_pList));
+    if (!SortItemsByColumn(*m_pList, nSubItem, g_nSortType, g_bSortDescending))
+        m_pList->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(m_pList));
     // Hiding moves the keyboard focus away; it comes back with the view.
     const bool bHadFocus = hasFocus();
     hide();
-    int last = -1;
-    for (int r = 0; n > 0 && r < m_pList->GetItemCount(); ++r) {
-        m_pList->SetItemData(r, r);
+    m_pList->NumberItems();
+    // The bar takes r * 100 / n for every row r: each of those positions once, in order, and a
+    // hundred calls instead of a million.
+    const int count = m_pList->GetItemCount();
+    for (int r = 0; n > 0 && r < count;) {
         const int pos = static_cast<int>(static_cast<long long>(r) * 100 / n);
-        if (pos != last) m_scanner.m_wndProgress.SetPos(pos);  // a hundred positions, not a million calls
-        last = pos;
+        m_scanner.m_wndProgress.SetPos(pos);
+        r = static_cast<int>((static_cast<long long>(pos + 1) * n + 99) / 100);  // the first row past pos
     }
     DoWaitCursor(-1);
     show();

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+class CListCtrl;
+
 // The one sort direction of the whole program, reversed at the start of every sort in any table;
 // starts true so that the first sort is ascending.
 extern bool g_bSortDescending;
@@ -12,3 +14,9 @@ enum SortType : int { SortInteger = 3, SortLong = 4, SortReal = 7, SortText = 10
 
 // Compares two rows of the list control given as context: 1 when the first goes after the second.
 int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lParamSort);
+
+// Sorts the rows of list by column nCol of sort type nType into the very order SortItems with
+// CompareRows gives (for that column, type and direction), from one key per row instead of a
+// comparison per pair. False, with the rows untouched, when no keys can give that order (a real
+// that is no number).
+bool SortItemsByColumn(CListCtrl& list, int nCol, int nType, bool bDescending);

@@ -47,6 +47,52 @@ std::vector<Row> Sorted(std::vector<Row> rows, int nCol, bool bDescending) {
     return rows;
 }
 
+// A sort from keys must give the merge's order with CompareRows exactly, equal rows included: a
+// key that loses a sign, -0, an unparsable time or a byte past a shared prefix moves rows.
+TEST(SortKeysTest, EverySortTypeGivesTheOrderOfTheMergeWithCompareRows) {
+    std::mt19937 rng(7);
+    const Cells numbers = {"", "0", "-0", "+5", "5", " 7", "-2147483648", "2147483647", "99999999999", "-1e3",
+                           "1e308", "-inf", "inf", "abc", "4x", "0.5", "-0.0", "-99999999999", " -12", "1e-300"};
+    const Cells times = {"", "no time", "01/02/2024 00:00:00", " 31/01/2024 23:59:59", "29/02/2023 00:00:00",
+                         "01/01/0000 00:00:00", "31/12/9999 23:59:59", "01/01/1970 00:00:00", " 01/01/1970 00:00:01"};
+    const Cells prefixes = {"", "ab", "/tmp/m1/", "/tmp/m1/2020/Videos/Ima", std::string("a\0", 2)};
+    const auto text = [&] {
+        std::string cell = prefixes[rng() % prefixes.size()];
+        for (unsigned k = rng() % 12; k > 0; --k) cell += "ab\0\xFF"[rng() % 4];
+        return cell;
+    };
+    const bool bDescendingBefore = g_bSortDescending;
+    for (const int nType : {SortInteger, SortLong, SortReal, SortDateTime, SortText})
+        for (const int n : {0, 1, 2, 3, 9, 50, 1000, 40000}) {  // 40000: the cells are read on two threads
+            std::vector<CTextColumn> cells(1);
+            const Cells& pool = nType == SortDateTime ? times : numbers;
+            for (int r = 0; r < n; ++r) cells[0].Add(nType == SortText ? text() : pool[rng() % pool.size()]);
+            for (const bool bDescending : {false, true}) {
+                CListCtrl merged, keyed;
+                for (CListCtrl* list : {&merged, &keyed}) {
+                    list->InsertColumn(0, "Cell", LVCFMT_LEFT, 80, 0);
+                    std::vector<CTextColumn> copy(1);
+                    for (int r = 0; r < n; ++r) copy[0].AddFrom(cells[0], static_cast<std::size_t>(r));
+                    list->TakeRows(std::move(copy));
+                }
+                g_bSortDescending = bDescending;
+                g_nSortType = nType;
+                g_nSortColumn = 0;
+                merged.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&merged));
+                ASSERT_TRUE(SortItemsByColumn(keyed, 0, nType, bDescending));
+                for (int r = 0; r < n; ++r)
+                    ASSERT_EQ(keyed.GetItemData(r), merged.GetItemData(r)) << nType << " " << n << " " << bDescending << " " << r;
+            }
+        }
+    // NaN is neither below nor above any number: no keys, and the rows stay as they were.
+    CListCtrl list;
+    list.InsertColumn(0, "Length", LVCFMT_LEFT, 80, 0);
+    for (const char* cell : {"2", "nan", "1"}) list.InsertItem(list.GetItemCount(), cell, list.GetItemCount());
+    EXPECT_FALSE(SortItemsByColumn(list, 0, SortReal, false));
+    EXPECT_EQ(list.GetItemText(0, 0), "2");
+    g_bSortDescending = bDescendingBefore;
+}
+
 TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReferenceOrderAndStayFocused) {
     // /dev/shm is another file system than /tmp here, so the two rows must differ where they should.
     char shm[] = "/dev/shm/zorbin-test-XXXXXX";
@@ -95,7 +141,12 @@ TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReference
     ProgressRecorder progress;
     for (int step = 0; step < 8; ++step) {
         const int nCol = std::vector<int>{1, 3, 5}[rng() % 3];
+        progress.positions.clear();
         ClickHeader(table, nCol);
+        std::vector<int> positions = {0, 0};  // the bar shown at 0, then r * 100 / n for every row r, each once
+        for (int r = 0; r < 3001; ++r)
+            if (positions.back() != r * 100 / 3001) positions.push_back(r * 100 / 3001);
+        EXPECT_EQ(progress.positions, positions);
         rows = Sorted(rows, nCol, g_bSortDescending);
         ASSERT_EQ(Rows(table), rows) << "column " << nCol << (g_bSortDescending ? " descending" : " ascending");
         const std::string sorted = " (" + table->GetColumnHeading(nCol) + (g_bSortDescending ? " -> ZA)" : " -> AZ)");
