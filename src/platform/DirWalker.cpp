@@ -131,15 +131,17 @@ public:
 
     // Reads the statuses of the n names into out, on this thread and the helper's.
     void ReadAll(int dirFd, unsigned mask, const char* list, const std::size_t* names, Status* out, std::size_t n) {
-        m_fd.store(dirFd, std::memory_order_relaxed);
-        m_mask.store(mask, std::memory_order_relaxed);
-        m_list.store(list, std::memory_order_relaxed);
-        m_names.store(names, std::memory_order_relaxed);
-        m_out.store(out, std::memory_order_relaxed);
-        m_n.store(n, std::memory_order_relaxed);
-        m_nDone.store(0, std::memory_order_relaxed);
-        // A new job number with entry 0 next; the release makes the fields above visible with it.
+        // A new job number with entry 0 next; its fields go to the slot of its number's parity.
         const std::uint64_t job = (m_nTicket.load(std::memory_order_relaxed) & ~kIndexMask) + kJobStep;
+        Job& fields = m_jobs[(job / kJobStep) & 1];
+        fields.fd.store(dirFd, std::memory_order_relaxed);
+        fields.mask.store(mask, std::memory_order_relaxed);
+        fields.list.store(list, std::memory_order_relaxed);
+        fields.names.store(names, std::memory_order_relaxed);
+        fields.out.store(out, std::memory_order_relaxed);
+        fields.n.store(n, std::memory_order_relaxed);
+        m_nDone.store(0, std::memory_order_relaxed);
+        // The release makes the fields above visible with the job number.
         m_nTicket.store(job, std::memory_order_seq_cst);
         Wake();
         std::size_t mine = 0;
@@ -185,12 +187,19 @@ private:
             }
             seen = ticket & ~kIndexMask;
             if (m_bStop.load(std::memory_order_relaxed)) return;
-            const int fd = m_fd.load(std::memory_order_relaxed);
-            const unsigned mask = m_mask.load(std::memory_order_relaxed);
-            const char* list = m_list.load(std::memory_order_relaxed);
-            const std::size_t* names = m_names.load(std::memory_order_relaxed);
-            Status* out = m_out.load(std::memory_order_relaxed);
-            const std::size_t n = m_n.load(std::memory_order_relaxed);
+            // A helper that the scheduler held back may read these while the walk is already
+            // writing the next job's fields; with one slot it took the next job's count for this
+            // job's, read an entry of the wrong listing and counted it, and the walk then waited
+            // for good for a count it had passed. Two slots: the walk writes this slot again only
+            // two jobs on, after this job's number is gone, so a mixed read never wins the
+            // exchange below that takes an entry.
+            const Job& fields = m_jobs[(seen / kJobStep) & 1];
+            const int fd = fields.fd.load(std::memory_order_relaxed);
+            const unsigned mask = fields.mask.load(std::memory_order_relaxed);
+            const char* list = fields.list.load(std::memory_order_relaxed);
+            const std::size_t* names = fields.names.load(std::memory_order_relaxed);
+            Status* out = fields.out.load(std::memory_order_relaxed);
+            const std::size_t n = fields.n.load(std::memory_order_relaxed);
             for (;;) {
                 // Take the next entry only while the job read above is still the current one.
                 std::uint64_t current = m_nTicket.load(std::memory_order_acquire);
@@ -217,12 +226,15 @@ private:
     std::atomic<std::uint64_t> m_nTicket{0};
     std::atomic<std::size_t> m_nDone{0};
     std::atomic<bool> m_bStop{false};
-    std::atomic<int> m_fd{-1};
-    std::atomic<unsigned> m_mask{0};
-    std::atomic<const char*> m_list{nullptr};
-    std::atomic<const std::size_t*> m_names{nullptr};
-    std::atomic<Status*> m_out{nullptr};
-    std::atomic<std::size_t> m_n{0};
+    struct Job {
+        std::atomic<int> fd{-1};
+        std::atomic<unsigned> mask{0};
+        std::atomic<const char*> list{nullptr};
+        std::atomic<const std::size_t*> names{nullptr};
+        std::atomic<Status*> out{nullptr};
+        std::atomic<std::size_t> n{0};
+    };
+    Job m_jobs[2];  // by the parity of the job number
     std::thread m_thread;
 };
 
