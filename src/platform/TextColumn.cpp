@@ -190,6 +190,51 @@ CCellText CTextColumn::GetAt(std::size_t i) const {
     return CCellText(Stored(i));
 }
 
+void CTextColumn::GetTextEnds(std::vector<std::uint64_t>& ends) const {
+    const std::size_t n = GetSize();
+    ends.resize(n);
+    std::uint64_t end = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        auto it = m_replaced.empty() ? m_replaced.end() : m_replaced.find(i);
+        if (it != m_replaced.end())
+            end += it->second.size();
+        else if (m_mode == Mode::Time)
+            end += m_times[i] == kNoTime ? 0 : 19;  // "dd/mm/yyyy HH:MM:SS": a number is a four-digit year
+        else
+            end += Length(i) + (m_mode == Mode::Prefixed ? m_prefix[i] : 0);
+        ends[i] = end;
+    }
+}
+
+void CTextColumn::CopyTexts(std::size_t from, std::size_t to, char* out) const {
+    to = std::min(to, GetSize());
+    if (from >= to) return;
+    std::string current;  // Prefixed: the whole text of the element before, from its block's start on
+    const std::size_t start = m_mode == Mode::Prefixed ? from - from % kBlock : from;
+    std::uint64_t offset = m_mode == Mode::Time ? 0 : Begin(start);
+    char buf[32];
+    for (std::size_t i = start; i < to; ++i) {
+        std::string_view text;
+        if (m_mode == Mode::Time) {
+            const bool number = m_times[i] != kNoTime && m_times[i] != kTextTime;
+            if (number) text = std::string_view(buf, FormatCivilTime(m_times[i], buf));
+        } else {
+            text = std::string_view(m_pData + offset, Length(i));
+            offset += text.size() + 1;
+            if (m_mode == Mode::Prefixed) {
+                current.resize(m_prefix[i]);
+                current += text;
+                text = current;
+            }
+        }
+        if (i < from) continue;  // only the beginning of the block, for the prefixes
+        if (!m_replaced.empty())
+            if (auto it = m_replaced.find(i); it != m_replaced.end()) text = it->second;
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    }
+}
+
 void CTextColumn::SetAt(std::size_t i, std::string_view text) {
     if (i >= GetSize()) return;
     if (i + 1 == GetSize()) {
