@@ -99,7 +99,10 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
                         c.pFileModified || c.pFileAccessed;
     std::string work;  // every computed text passes through this one buffer
     work.reserve(256);
+    std::int64_t nRead = 0;
+    m_nEntriesRead.store(0, std::memory_order_relaxed);
     auto visit = [&](const CDirWalker::Entry& e) {
+        m_nEntriesRead.store(++nRead, std::memory_order_relaxed);  // a plain store: no lock per entry
         if (e.bDir) {
             if (c.pDirPath) c.pDirPath->Add(e.path);
             if (c.pDirName) c.pDirName->Add(e.name);
