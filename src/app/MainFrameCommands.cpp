@@ -6,6 +6,7 @@
 #include "platform/DocTemplate.h"
 #include "platform/MDIChildWnd.h"
 #include "platform/MessageBox.h"
+#include "platform/ModalWork.h"
 #include "platform/Opener.h"
 #include "platform/StatusBar.h"
 #include "platform/View.h"
@@ -187,6 +188,8 @@ void CMainFrame::UpdateCommandUI() {
 }
 
 void CMainFrame::OnCommand(int nID) {
+    // Commands come from the user, who waits for a table to fill like everyone else.
+    if (CModalWork::IsRunning()) return;
     if (CView* view = GetActiveView(); view != nullptr && view->HandlesCommand(nID)) {
         view->OnCommand(nID);
         return;

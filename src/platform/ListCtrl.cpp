@@ -2,6 +2,7 @@
 
 #include "platform/ListItemDelegate.h"
 #include "platform/ListModel.h"
+#include "platform/ModalWork.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -112,7 +113,11 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CListMo
     columns->setSectionsClickable(true);
     columns->setHighlightSections(false);
     columns->setSortIndicatorShown(false);
-    connect(columns, &QHeaderView::sectionClicked, this, [this](int section) { OnColumnClick(section); });
+    // No sort starts while a table fills: it would take over status pane 0 and the sort direction
+    // of every table; a click of the user's waits in the queue like all input.
+    connect(columns, &QHeaderView::sectionClicked, this, [this](int section) {
+        if (!CModalWork::IsRunning()) OnColumnClick(section);
+    });
 
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {

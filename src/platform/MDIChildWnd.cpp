@@ -2,6 +2,7 @@
 
 #include "platform/Document.h"
 #include "platform/MDIFrameWnd.h"
+#include "platform/ModalWork.h"
 #include "platform/View.h"
 
 #include <QCloseEvent>
@@ -52,6 +53,12 @@ void CMDIChildWnd::Attach(std::unique_ptr<CDocument> document, CView* view) {
 }
 
 void CMDIChildWnd::closeEvent(QCloseEvent* event) {
+    // While a table fills, this window may be the one in the making, or the one whose handler
+    // opened it and continues once the fill returns: it stays.
+    if (CModalWork::IsRunning()) {
+        event->ignore();
+        return;
+    }
     QMdiSubWindow::closeEvent(event);
     if (!event->isAccepted()) return;
     m_bClosing = true;

@@ -2,8 +2,10 @@
 
 #include "platform/Document.h"
 #include "platform/MDIChildWnd.h"
+#include "platform/ModalWork.h"
 #include "platform/StatusBar.h"
 
+#include <QCloseEvent>
 #include <QMdiArea>
 #include <QStyle>
 
@@ -35,6 +37,15 @@ CMDIFrameWnd::~CMDIFrameWnd() {
 void CMDIFrameWnd::DestroyChildren() {
     m_bDestroying = true;
     for (QMdiSubWindow* child : m_pMdiArea->subWindowList()) delete child;
+}
+
+void CMDIFrameWnd::closeEvent(QCloseEvent* event) {
+    // Closing ends the program, and with it the table being filled: not while a fill runs.
+    if (CModalWork::IsRunning()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMDIFrameWnd::RefreshActiveChild() {

@@ -35,6 +35,7 @@ protected:
     void DestroyChildren();
     // Called when another child becomes active (or none): menus and commands follow it.
     virtual void OnActiveChildChanged() {}
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     std::string FrameTitle() const;

@@ -49,6 +49,15 @@ void CProgressCtrl::SetPos(int pos) {
 
 void CProgressCtrl::SetStep(int step) { m_nStep = step; }
 
+void CProgressCtrl::SetText(std::string_view text) {
+    if (m_pBar == nullptr) return;
+    // The bar reads its text as a format in which "%" starts a placeholder.
+    QString format = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    format.replace(QLatin1Char('%'), QLatin1String("%%"));
+    m_pBar->setFormat(format);
+    m_pBar->setTextVisible(!text.empty());
+}
+
 int CProgressCtrl::GetPos() const { return m_pBar != nullptr ? m_pBar->value() : 0; }
 
 CProgressCtrl::PosObserver CProgressCtrl::SetPosObserver(PosObserver observer) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <string_view>
 
 class QProgressBar;
 class QWidget;
@@ -22,6 +23,8 @@ public:
     void SetRange(int lower, int upper);
     void SetPos(int pos);
     void SetStep(int step);
+    // A text written across the bar; an empty one leaves the bar bare, as it starts.
+    void SetText(std::string_view text);
     int GetPos() const;
     QProgressBar* GetBar() const { return m_pBar; }
 

@@ -96,7 +96,10 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
     // Paths of one folder follow each other: a path column keeps what each adds to the one before.
     for (CTextColumn* path : {c.pDirPath, c.pFilePath})
         if (path) path->SetPrefixCoded();
+    std::int64_t nRead = 0;
+    m_nEntriesRead.store(0, std::memory_order_relaxed);
     auto visit = [&](const CDirWalker::Entry& e) {
+        m_nEntriesRead.store(++nRead, std::memory_order_relaxed);  // a plain store: no lock per entry
         if (e.bDir) {
             if (c.pDirPath) c.pDirPath->Add(e.path);
             if (c.pDirName) c.pDirName->Add(e.name);

@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/ProgressCtrl.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 struct ScanColumns;
@@ -20,8 +22,13 @@ public:
     std::string GetExtension(std::string strPath);
     // Puts the text into status pane 0 and a progress bar (0..100, at 0) beside it.
     void ShowProgress(std::string strText, CProgressCtrl* pProgress);
+    // Shows on the bar how many entries the running ScanFolder has read; the bar advances towards
+    // nExpected entries (the drive's last count), or stays put when that is 0 (no count known).
+    void ShowEntriesRead(std::int64_t nExpected);
     // Deletes (into the trash) the entries of the selected rows after asking.
     void DeleteSelected(CListCtrl* pList, int nKind, bool bAsk);
 
     CProgressCtrl m_wndProgress;
+    // Entries ScanFolder has handed on so far; written by the walk, read by the interface thread.
+    std::atomic<std::int64_t> m_nEntriesRead{0};
 };

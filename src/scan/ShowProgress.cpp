@@ -4,6 +4,8 @@
 #include "scan/DriveScanner.h"
 
 #include <QRect>
+#include <algorithm>
+#include <string>
 
 namespace {
 
@@ -50,4 +52,12 @@ void CDriveScanner::ShowProgress(std::string strText, CProgressCtrl* pProgress) 
     } catch (...) {
         // A control handed in by someone else may fail as it likes: the text is shown regardless.
     }
+}
+
+void CDriveScanner::ShowEntriesRead(std::int64_t nExpected) {
+    if (!m_wndProgress.HasWindow()) return;
+    const std::int64_t nRead = m_nEntriesRead.load(std::memory_order_relaxed);
+    m_wndProgress.SetText(std::to_string(nRead));
+    // The count may be older than the drive: the bar stops short of its end until the rows go in.
+    if (nExpected > 0) m_wndProgress.SetPos(static_cast<int>(std::min<std::int64_t>(nRead * 100 / nExpected, 99)));
 }

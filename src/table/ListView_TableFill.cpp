@@ -1,11 +1,13 @@
 #include "commands/ResultLines.h"
 #include "platform/DiskFree.h"
 #include "platform/MDIFrameWnd.h"
+#include "platform/ModalWork.h"
 #include "platform/WaitCursor.h"
 #include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -93,7 +95,16 @@ void CListView_Table::FillFromScan() {
         ahead = {};
     } else if (letter != '\0') {
         m_strWork = std::string(1, letter) + ":/";
-        m_scanner.ScanFolder(m_strWork, &m_scanColumns);
+        // The last count of the drive, once no count runs any more, tells how far the walk has come.
+        std::int64_t nExpected = 0;
+        if (g_pCountThread.load(std::memory_order_acquire) == nullptr)
+            nExpected = static_cast<std::int64_t>(g_dFileCount[m_nDrive] + g_dDirCount[m_nDrive]);
+        // A million entries take seconds: the walk runs on a worker while this thread paints and
+        // answers the desktop, taking no user input. Until it ends, only the walk touches the
+        // column arrays, so they need no lock.
+        CModalWork::Run([this, root = m_strWork] { m_scanner.ScanFolder(root, &m_scanColumns); },
+                        [this, nExpected] { m_scanner.ShowEntriesRead(nExpected); });
+        m_scanner.m_wndProgress.SetText({});
     }
     if (m_nKind == Directories && ahead.bWanted) {
         ahead.columns.resize(kTableColumns);

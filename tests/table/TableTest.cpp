@@ -1,21 +1,34 @@
 #include "WindowFixture.h"
 
 #include "app/MainFrame.h"
+#include "app/Resource.h"
 #include "commands/ResultLines.h"
+#include "platform/DirWalker.h"
 #include "platform/Document.h"
+#include "platform/MDIChildWnd.h"
+#include "platform/ModalWork.h"
+#include "platform/StatusBar.h"
+#include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
 #include "table/TableKind.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace {
@@ -258,6 +271,71 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     // A sorted table opens the drive its row shows.
     drives->OpenCurrentRow(0);
     EXPECT_EQ(ActiveTable()->GetDocument()->GetTitle(), "D: Files");
+}
+
+// The walk of a drive ran on the interface thread: for seconds the window did not repaint and the
+// desktop called it not responding. Input that reached it then must still not act on the half-made table.
+TEST_F(TableTest, AFillKeepsPaintingAndTakesNoInputUntilItsTableIsComplete) {
+    char shm[] = "/dev/shm/zorbin-test-XXXXXX";  // in memory: 200,000 files on a disk take half a minute
+    const std::string drive = mkdtemp(shm) ? shm : m_driveC;
+    const std::shared_ptr<void> removed(nullptr, [&](void*) { fs::remove_all(drive); });
+    MapDrives("C=" + drive + ",D=" + m_driveD);
+    for (int d = 0; d < 200; ++d) {
+        const std::string dir = drive + "/d" + std::to_string(d);
+        ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+        for (int f = 0; f < 1000; ++f)
+            ASSERT_EQ(close(open((dir + "/f" + std::to_string(f)).c_str(), O_CREAT, 0644)), 0);
+    }
+    // 3 ms a folder: the walk lasts 0.6 s at least, however fast the machine lists.
+    auto previousHook = CDirWalker::SetListingHook([](std::string_view) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        return true;
+    });
+    Start();
+    WaitForCount();  // the drive's count lets the bar advance as well
+    struct PaintGap : QObject {
+        QElapsedTimer clock;
+        qint64 gap = 0;  // the longest time without a paint, in ms
+        void Mark() { gap = std::max(gap, clock.restart()); }
+        bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Paint && (Mark(), false); }
+    } paints;
+    bool bPoked = false;
+    std::set<QString> barTexts;
+    int nBarPos = 0;
+    QTimer poke;
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+        Frame()->GetStatusBar()->update();
+        if (!CModalWork::IsRunning()) return;
+        CListView_Table* half = TableOf(Children().back());
+        const QProgressBar* bar = half->m_scanner.m_wndProgress.GetBar();
+        if (bar && bar->isTextVisible()) barTexts.insert(bar->text()), nBarPos = std::max(nBarPos, bar->value());
+        if (std::exchange(bPoked, true)) return;
+        QTest::keyClick(half, Qt::Key_D, Qt::ControlModifier);  // Find Doubles: "At first please sort ..."
+        ClickHeader(half, 1);
+        Frame()->OnCommand(ID_FIND_DOUBLES);  // the All Drives table's: "works only in ..."
+        for (CMDIChildWnd* child : Children()) child->close();
+        Frame()->close();
+    });
+    poke.start(20);
+    Frame()->GetStatusBar()->installEventFilter(&paints);
+    paints.clock.start();
+    CListView_Table* table = Open(Files, 0);
+    paints.Mark();
+    Frame()->GetStatusBar()->removeEventFilter(&paints);
+    poke.stop();
+    WaitForCount();
+    CDirWalker::SetListingHook(std::move(previousHook));
+
+    EXPECT_LE(paints.gap, 250) << "ms without a paint of the status bar";
+    ASSERT_TRUE(bPoked);
+    EXPECT_GE(barTexts.size(), 2u) << "the bar does not show the entries read as they grow";
+    EXPECT_TRUE(nBarPos > 0 && nBarPos < 100) << nBarPos;
+    EXPECT_TRUE(m_boxes.boxes.empty());
+    EXPECT_EQ(table->GetDocument()->GetTitle(), "C: Files");
+    EXPECT_TRUE(g_bSortDescending);  // no sort reversed it
+    EXPECT_EQ(table->GetItemCount(), 200000);
+    EXPECT_EQ(Children().size(), 2u);
+    EXPECT_TRUE(Frame()->isVisible());
 }
 
 }  // namespace
