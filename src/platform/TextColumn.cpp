@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include <malloc.h>
+
 CTextColumn::~CTextColumn() { std::free(m_pData); }
 
 CTextColumn::CTextColumn(CTextColumn&& other) noexcept { *this = std::move(other); }
@@ -31,6 +33,12 @@ CTextColumn& CTextColumn::operator=(CTextColumn&& other) noexcept {
 
 void CTextColumn::Reserve(std::uint64_t bytes) {
     if (bytes <= m_nCapacity) return;
+    // Blocks of 256 KiB and more come straight from the system and go back to it when freed. The
+    // allocator would otherwise raise that limit after the first large free and keep later blocks
+    // in its heaps: the arrays a scan fills on two threads and frees while it assembles them stayed
+    // resident, and opening a drive of a million files peaked at 220 MB instead of 140 MB.
+    static const bool bSystemBlocks = mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+    (void)bSystemBlocks;
     // Grows by half: realloc of a block this large moves pages (mremap) instead of copying them,
     // and pages not yet written are not resident, so the peak stays near the bytes in use.
     std::uint64_t capacity = std::max<std::uint64_t>({bytes, m_nCapacity + m_nCapacity / 2, 4096});
