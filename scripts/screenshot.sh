@@ -8,6 +8,7 @@
 #                            "press KEYS" keys through the X server's keyboard to the focused window;
 #                                         unlike "key", lock keys switch their lock (Caps_Lock, Num_Lock)
 #                            "type TEXT"  text typed into Zorbin's window
+#                            "click X Y"  a left click at X, Y of the screen (a column header, say)
 #                            "sleep SECS" a pause
 #     -w, --wait SECS      pause before the picture is taken (default 2)
 #     -b, --bin PATH       the program (default build/zorbin; built with scripts/setup.sh if missing)
@@ -15,6 +16,7 @@
 #     -p, --palette NAME   light (default: Qt's own palette) or dark (the desktop route of a dark
 #                          theme: the qt6ct platform theme with its "darker" colour scheme)
 #     -x, --scale FACTOR   device pixel ratio of the screen (QT_SCALE_FACTOR), e.g. 2
+#     -m, --main-only      the picture of Zorbin's main window alone, not of the whole screen
 #
 # Example: the All Drives table, then drive C's two tables opened with Enter on its row:
 #   scripts/screenshot.sh -d C=/usr/share/doc -s "key Return" -w 5 /tmp/drive-c.png
@@ -28,6 +30,7 @@ bin=build/zorbin
 geometry=1280x960
 palette=light
 scale=""
+main_only=""
 out=""
 while (($#)); do
   case "$1" in
@@ -38,6 +41,7 @@ while (($#)); do
     -g|--geometry) geometry=$2; shift 2 ;;
     -p|--palette) palette=$2; shift 2 ;;
     -x|--scale) scale=$2; shift 2 ;;
+    -m|--main-only) main_only=1; shift ;;
     -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
     -*) echo "screenshot.sh: unknown option $1" >&2; exit 2 ;;
     *) out=$1; shift ;;
@@ -139,12 +143,13 @@ for step in "${steps[@]}"; do
     press) xdotool key $arg ;;
     type) xdotool type --window "$window" -- "$arg" ;;
     sleep) sleep "$arg" ;;
+    click) xdotool mousemove $arg click 1 ;;
     *) echo "screenshot.sh: unknown step '$step'" >&2; exit 2 ;;
   esac
   sleep 0.3
 done
 
 sleep "$wait_secs"
-import -window root "$out"
+if [ -n "$main_only" ]; then import -window "$window" "$out"; else import -window root "$out"; fi
 # Without a window manager there is no title bar on the picture: name the title here instead.
 echo "screenshot.sh: wrote $out (display $display); main window title: $(xdotool getwindowname "$window" 2>/dev/null || echo '?')"

@@ -61,9 +61,10 @@ TEST(DriveScannerTest, ScanFillsEverySlotInListingOrder) {
     for (const char* file : {"A/f.TXT", "A/sub/archive.tar.gz", "g", "my.dir/README", "name.", "tab\tand\nnewline"})
         tmp.MakeFile(file, file);
     tmp.MakeDir("empty");
-    // Enough folders for the walk to share them between two threads, and put the parts together.
+    // Folders deep enough for the walk to share the ones below its top between two threads, and
+    // put the parts together.
     for (int i = 0; i < 70; ++i)
-        for (const char* file : {"/g", "/sub/f", "/sub/deeper/h"}) tmp.MakeFile("w/" + std::to_string(i) + file, "x");
+        for (const char* file : {"/g", "/sub/f", "/sub/1/2/3/4/5/6/7/8/9/h"}) tmp.MakeFile("w/" + std::to_string(i) + file, "x");
     // A sparse file of exactly 4 GiB: the length text is 4294967296, no grouping, no decimals.
     ASSERT_EQ(truncate(tmp.MakeFile("big").c_str(), 4294967296LL), 0);
     ASSERT_EQ(symlink("A/f.TXT", (tmp.Path() + "/link").c_str()), 0);  // the link's own length and times
