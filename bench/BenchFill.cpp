@@ -88,10 +88,7 @@ int RunFill(const std::vector<std::string>& args) {
     // The same walk once more, alone, after the peak was read: what the fill adds is the difference.
     CTextColumn arrays[10];
     ScanColumns record;
-    CTextColumn** pointers[10] = {&record.pDirPath,     &record.pDirName,      &record.pFilePath,    &record.pFileName,
-                               &record.pFileExt,     &record.pFileLength,   &record.pFileCreated, &record.pFileModified,
-                               &record.pFileAccessed, &record.pDirCreated};
-    for (int k = 0; k < 10; ++k) *pointers[k] = &arrays[k];
+    for (int k = 0; k < 10; ++k) record.*kScanSlots[k] = &arrays[k];
     const auto scanStart = std::chrono::steady_clock::now();
     const double scanCpuStart = ProcessCpuSeconds();
     CDriveScanner().ScanFolder("C:/", &record);

@@ -27,10 +27,7 @@ int RunScan(const std::vector<std::string>& args) {
     }
     CTextColumn columns[10];
     ScanColumns record;
-    CTextColumn** slots[10] = {&record.pDirPath,     &record.pDirName,     &record.pFilePath,    &record.pFileName,
-                               &record.pFileExt,     &record.pFileLength,  &record.pFileCreated, &record.pFileModified,
-                               &record.pFileAccessed, &record.pDirCreated};
-    for (int i = 0; i < 10; ++i) *slots[i] = &columns[i];
+    for (int i = 0; i < 10; ++i) record.*kScanSlots[i] = &columns[i];
     CDriveScanner scanner;
     const auto start = std::chrono::steady_clock::now();
     scanner.ScanFolder(args[0], &record);

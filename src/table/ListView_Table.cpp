@@ -14,11 +14,7 @@
 
 CListView_Table::CListView_Table() {
     // Slot k of the record points at column array k; arrays 10 to 14 stay unused and empty.
-    CTextColumn** record[10] = {&m_scanColumns.pDirPath,     &m_scanColumns.pDirName,     &m_scanColumns.pFilePath,
-                                &m_scanColumns.pFileName,    &m_scanColumns.pFileExt,     &m_scanColumns.pFileLength,
-                                &m_scanColumns.pFileCreated, &m_scanColumns.pFileModified, &m_scanColumns.pFileAccessed,
-                                &m_scanColumns.pDirCreated};
-    for (int k = 0; k < 10; ++k) *record[k] = &m_aColumns[k];
+    for (int k = 0; k < 10; ++k) m_scanColumns.*kScanSlots[k] = &m_aColumns[k];
 }
 
 CListView_Table::~CListView_Table() {

@@ -22,10 +22,7 @@ struct Columns {
     CTextColumn a[10];
     ScanColumns record;
     Columns() {
-        CTextColumn** slots[10] = {&record.pDirPath,     &record.pDirName,      &record.pFilePath, &record.pFileName,
-                                   &record.pFileExt,     &record.pFileLength,   &record.pFileCreated,
-                                   &record.pFileModified, &record.pFileAccessed, &record.pDirCreated};
-        for (int i = 0; i < 10; ++i) *slots[i] = &a[i];
+        for (int i = 0; i < 10; ++i) record.*kScanSlots[i] = &a[i];
     }
 };
 
