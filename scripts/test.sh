@@ -31,5 +31,5 @@ fi
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
-export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 suppressions=$PWD/tests/tsan.supp}
 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" "$@"
