@@ -7,9 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include <malloc.h>
-
-CTextColumn::~CTextColumn() { std::free(m_pData); }
+CTextColumn::~CTextColumn() { FreeBlock(m_pData, m_nCapacity); }
 
 CTextColumn::CTextColumn(CTextColumn&& other) noexcept { *this = std::move(other); }
 
@@ -33,17 +31,10 @@ CTextColumn& CTextColumn::operator=(CTextColumn&& other) noexcept {
 
 void CTextColumn::Reserve(std::uint64_t bytes) {
     if (bytes <= m_nCapacity) return;
-    // Blocks of 64 KiB and more come straight from the system and go back to it when freed. The
-    // allocator would otherwise raise that limit after the first large free and keep later blocks
-    // in its heaps: the arrays a scan fills in parts on two threads, freed while they are put
-    // together, stayed resident. Opening a drive of a million files peaked at 220 MB that way; with
-    // 256 KiB at 186 MB (its parts' arrays are smaller), with 64 KiB at 166 MB, as fast.
-    static const bool bSystemBlocks = mallopt(M_MMAP_THRESHOLD, 64 * 1024) == 1;
-    (void)bSystemBlocks;
     // Grows by half: realloc of a block this large moves pages (mremap) instead of copying them,
     // and pages not yet written are not resident, so the peak stays near the bytes in use.
     std::uint64_t capacity = std::max<std::uint64_t>({bytes, m_nCapacity + m_nCapacity / 2, 4096});
-    void* p = std::realloc(m_pData, capacity);
+    void* p = ResizeBlock(m_pData, m_nCapacity, capacity);
     if (!p) throw std::bad_alloc();
     m_pData = static_cast<char*>(p);
     m_nCapacity = capacity;
@@ -303,16 +294,16 @@ void CTextColumn::Truncate(std::size_t n) {
 }
 
 void CTextColumn::RemoveAll() {
-    std::free(m_pData);
+    FreeBlock(m_pData, m_nCapacity);
     m_pData = nullptr;
     m_nUsed = m_nCapacity = 0;
-    std::vector<std::uint16_t>().swap(m_lengths);
-    std::vector<std::uint64_t>().swap(m_blockBegin);
-    std::vector<std::pair<std::size_t, std::uint64_t>>().swap(m_long);
+    Array<std::uint16_t>().swap(m_lengths);
+    Array<std::uint64_t>().swap(m_blockBegin);
+    Array<std::pair<std::size_t, std::uint64_t>>().swap(m_long);
     std::unordered_map<std::size_t, std::string>().swap(m_replaced);
     m_mode = Mode::Text;
-    std::vector<std::int64_t>().swap(m_times);
-    std::vector<std::uint16_t>().swap(m_prefix);
+    Array<std::int64_t>().swap(m_times);
+    Array<std::uint16_t>().swap(m_prefix);
     std::string().swap(m_last);
 }
 

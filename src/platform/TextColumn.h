@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/CellText.h"
+#include "platform/SystemAllocator.h"
 
 #include <climits>
 #include <cstddef>
@@ -90,12 +91,14 @@ private:
     char* m_pData = nullptr;         // elements, each followed by a NUL
     std::uint64_t m_nUsed = 0;
     std::uint64_t m_nCapacity = 0;
-    std::vector<std::uint16_t> m_lengths;                        // per element
-    std::vector<std::uint64_t> m_blockBegin;                     // offset of element k * kBlock
-    std::vector<std::pair<std::size_t, std::uint64_t>> m_long;   // (element, length), ascending
+    template <class T>
+    using Array = std::vector<T, CSystemAllocator<T>>;
+    Array<std::uint16_t> m_lengths;                        // per element
+    Array<std::uint64_t> m_blockBegin;                     // offset of element k * kBlock
+    Array<std::pair<std::size_t, std::uint64_t>> m_long;   // (element, length), ascending
     std::unordered_map<std::size_t, std::string> m_replaced;
     Mode m_mode = Mode::Text;
-    std::vector<std::int64_t> m_times;     // Time: per element
-    std::vector<std::uint16_t> m_prefix;   // Prefixed: bytes shared with the element before
+    Array<std::int64_t> m_times;     // Time: per element
+    Array<std::uint16_t> m_prefix;   // Prefixed: bytes shared with the element before
     std::string m_last;                    // Prefixed: the whole text of the last element
 };
