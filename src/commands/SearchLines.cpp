@@ -88,8 +88,5 @@ void WriteDoubleLines(const CListCtrl& list) {
     std::thread lines(AddDoubleLines, std::cref(list), n / 2, n, std::cref(matches), std::ref(later));
     AddDoubleLines(list, 0, n / 2, matches, g_aResultLines);
     lines.join();
-    for (std::size_t k = 0; k < later.GetSize(); ++k) {
-        const auto line = later.GetAt(k);
-        g_aResultLines.Add(line);
-    }
+    g_aResultLines.AddRange(later, 0, later.GetSize());
 }
