@@ -22,10 +22,14 @@ void FreeBlock(void* p, std::size_t bytes) {
 
 void* ResizeBlock(void* p, std::size_t old, std::size_t bytes) {
     if (!p) return AllocateBlock(bytes);
+#if !defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer does not follow mremap: the pages a move leaves keep the accesses of the
+    // block's thread, and a later mapping there by another thread reads as a race. Its builds copy.
     if (old >= kSystemBlock && bytes >= kSystemBlock) {
         void* q = mremap(p, old, bytes, MREMAP_MAYMOVE);
         return q == MAP_FAILED ? nullptr : q;
     }
+#endif
     if (old < kSystemBlock && bytes < kSystemBlock) return std::realloc(p, bytes == 0 ? 1 : bytes);
     void* q = AllocateBlock(bytes);
     if (!q) return nullptr;
