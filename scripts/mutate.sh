@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Mutation check: plants each fault of tests/mutants/*.patch in turn (each a small source change whose
-# first line says what fault it plants), rebuilds the tests in build-mutate/, runs them, and prints
+# first line says what fault it plants), rebuilds the project in build-mutate/, runs them, and prints
 # whether some test failed (killed) or none did (survived), then the score.
 #   scripts/mutate.sh [PATCH...]     (default: every tests/mutants/*.patch)
 # Environment: ALL=1 runs every test of each mutant (default: stop at the first failure);
@@ -23,7 +23,8 @@ restore() { git checkout -q HEAD -- src bench; }
 trap restore EXIT
 trap 'exit 130' INT TERM
 
-build() { cmake --build "$dir" -j2 --target zorbin_tests > "$dir/mutate-build.log" 2>&1; }
+# Every target: the install test installs the program and the benchmark tool too.
+build() { cmake --build "$dir" -j2 > "$dir/mutate-build.log" 2>&1; }
 suite() {
   local stop=(--stop-on-failure)
   [ "${ALL:-0}" = 1 ] && stop=()
