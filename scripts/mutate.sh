@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Mutation check: plants each fault of tests/mutants/*.patch in turn (each a small source change whose
-# first line says what fault it plants), rebuilds the project in build-mutate/, runs them, and prints
+# first line says what fault it plants), rebuilds the project in build-mutate/, runs the tests, and prints
 # whether some test failed (killed) or none did (survived), then the score.
 #   scripts/mutate.sh [PATCH...]     (default: every tests/mutants/*.patch)
 # Environment: ALL=1 runs every test of each mutant (default: stop at the first failure);
