@@ -240,8 +240,9 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     EXPECT_TRUE(m_boxes.boxes.empty());
     EXPECT_EQ(Children().size(), 4u);
 
-    // Delete asks with the table hidden; the rows that stay are renumbered, so the next sort
-    // compares the right rows (it read other rows' cells: f18, f17 ... f01, f19).
+    // Delete asks with the table hidden; the rows that stay are renumbered, so a sort that compares
+    // cells by item data (a real column with a cell that is no number) reads the right rows (it read
+    // other rows' cells: f18, f17 ... f01, f19).
     SortBy(files, 1, false);  // a sort clears the selection
     const Cells names = Column(files, 1);  // row 0 goes
     files->SetItemState(0, kCurrent, kCurrent);
@@ -254,6 +255,7 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     SetMessageBoxHandler(previous);
     EXPECT_TRUE(bHidden);
     EXPECT_EQ(Pane0(), " Line:      1 /     25");
+    for (int r = 0; r < files->GetItemCount(); ++r) ASSERT_EQ(files->GetItemData(r), r);
     SortBy(files, 1, true);
     EXPECT_EQ(Column(files, 1), Cells(names.rbegin(), names.rend() - 1));
 
