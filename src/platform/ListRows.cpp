@@ -352,9 +352,10 @@ void CListRows::SortByText(int nCol, bool descending) {
     // The bytes all texts share need no pass of their own (every path of a drive starts with its
     // root).
     const std::size_t depth = SharedBytes(column, keys.data(), n, 0);
-    // The next bytes of every text, sorted: each half of the rows read and sorted on a thread of its
-    // own, then the halves merged, the first half's key first where two are equal, as the order
-    // from before the sort has it.
+    // The next bytes of every text, sorted: one pass is enough, since past the bytes all share the
+    // texts cannot all agree in the next kChunk. Each half of the rows is read and sorted on a
+    // thread of its own, then the halves merged, the first half's key first where two are equal,
+    // as the order from before the sort has it.
     const auto chunkAndSort = [&](std::size_t from, std::size_t to) {
         for (std::size_t r = from; r < to; ++r) keys[r].key = column.Chunk(keys[r].row, depth);
         RadixSortKeys(keys.data() + from, scratch.data() + from, to - from);
