@@ -91,11 +91,11 @@ int RunFind(const std::vector<std::string>& args) {
     if (!table.Open(args[1], args.size() == 3 ? std::atoi(args[2].c_str()) : 1)) return 1;
     // Once untimed: the first pass over fresh rows pays the page faults of their buffers.
     g_strFind = args[0];
-    WriteFoundLines(*table.view);
+    WriteFoundLines(*table.view, Files);
     g_strFind = args[0];
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();
-    WriteFoundLines(*table.view);
+    WriteFoundLines(*table.view, Files);
     Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), ProcessCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;

@@ -16,7 +16,7 @@ void CListView_Table::FindByName() {
     CDia_Find dlg;
     if (dlg.DoModal() != IDOK) return;
 
-    WriteFoundLines(*m_pList);
+    WriteFoundLines(*m_pList, m_nKind);
 
     // The Found table carries the letter of the drive it was searched in.
     g_nDrive = m_nDrive;

@@ -3,14 +3,18 @@
 #include "commands/ResultLines.h"
 #include "platform/ListCtrl.h"
 #include "platform/MakeLower.h"
+#include "table/TableKind.h"
 
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
-void WriteFoundLines(const CListCtrl& list) {
+void WriteFoundLines(const CListCtrl& list, int nKind) {
     const int n = list.GetItemCount();
+    // A Found or Doubles row carries a blank per hand-over before every cell, which is no part of
+    // the name: the Path cell, an absolute path after its blanks, tells how many.
+    const bool bHandedOver = nKind == Found || nKind == Doubles;
     g_aResultLines.RemoveAll();
     // The text is lowered once the first row is looked at, so a table without rows keeps it as
     // typed in the Found table's title.
@@ -22,7 +26,13 @@ void WriteFoundLines(const CListCtrl& list) {
     for (int i = 0; i < n; ++i) {
         name.clear();
         const CCellText cell = list.GetItemText(i, 1);
-        AppendLower(cell, name);
+        std::string_view text = cell;
+        if (bHandedOver) {
+            const CCellText path = list.GetItemText(i, 0);
+            const std::size_t blanks = std::string_view(path).find_first_not_of(' ');
+            if (blanks != std::string_view::npos && text.find_first_not_of(' ') >= blanks) text.remove_prefix(blanks);
+        }
+        AppendLower(text, name);
         if (name.find(g_strFind) == std::string::npos) continue;
         MakeResultLine(list, i, line);
         g_aResultLines.Add(line);

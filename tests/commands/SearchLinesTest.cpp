@@ -106,8 +106,28 @@ TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
         WriteDoubleLines(list);
         ASSERT_EQ(TakeLines(), HandedOver(doubles)) << "table " << t;
         g_strFind = text;
-        WriteFoundLines(list);
+        WriteFoundLines(list, Files);
         EXPECT_EQ(g_strFind, rows.empty() ? text : lower(text));
         ASSERT_EQ(TakeLines(), HandedOver(found)) << "table " << t << ", text " << text;
+    }
+}
+
+TEST(SearchLinesTest, FindInAFoundTableSearchesTheNamesWithoutTheBlanksOfTheHandOver) {
+    // Fault mended: a blank searched for in a Found table matched the blank the hand-over put
+    // before every name, so " " found every row where only "two words" holds one.
+    const std::vector<Row> rows = {{"/a", "alpha", "", "1", "", "", ""},
+                                   {"/b", "beta", "", "1", "", "", ""},
+                                   {"/t", "two words", "", "1", "", "", ""},
+                                   {"/x", "x;y", "", "1", "", "", ""}};
+    for (const auto& [kind, table] : {std::pair{Found, HandedOver(rows)}, std::pair{Doubles, HandedOver(HandedOver(rows))}}) {
+        CListCtrl list;
+        Fill(list, table);
+        for (const auto& [text, found] : {std::pair<std::string, std::vector<Row>>{" ", {table[2]}},
+                                          {" a", {}},
+                                          {"", table}}) {
+            g_strFind = text;
+            WriteFoundLines(list, kind);
+            EXPECT_EQ(TakeLines(), HandedOver(found)) << kind << " \"" << text << "\"";
+        }
     }
 }
