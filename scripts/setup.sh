@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 # libqt6svg6 renders the SVG icons sharp at any scale; libx11-dev reads the lock keys' indicators;
 # fonts-dejavu-extra holds the condensed face the tables' cells are sized for. librsvg2-bin draws
 # the PNG icons; desktop-file-utils and groff-base check the installed menu entry and man page;
-# dpkg-dev finds the .deb's dependencies (cpack -G DEB).
-packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libx11-dev fonts-dejavu-extra
+# dpkg-dev finds the .deb's dependencies (cpack -G DEB). qt6-base-private-dev lets the tests queue
+# input as the window system does.
+packages=(g++ cmake make pkg-config qt6-base-dev qt6-base-private-dev libqt6svg6 qt6-qpa-plugins libx11-dev fonts-dejavu-extra
           libgtest-dev libgmock-dev locales tzdata librsvg2-bin desktop-file-utils groff-base dpkg-dev)
 # The fuzz and coverage scripts name the few packages only they need.
 read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"

@@ -54,6 +54,11 @@ bool CModalWork::IsRunning() { return g_nRunning > 0; }
 
 bool CModalWork::eventFilter(QObject* watched, QEvent* event) {
     if (IsUserInput(event->type())) return true;  // dropped: it would act on a window in the making
+    // A close request of the window system (the window manager's close button) is input too.
+    if (event->type() == QEvent::Close && event->spontaneous()) {
+        event->ignore();
+        return true;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -64,6 +69,18 @@ void CModalWork::Run(const std::function<void()>& work, const std::function<void
         work();
         return;
     }
+    CModalWork filter;
+    if (g_nRunning++ == 0) app->installEventFilter(&filter);
+    struct Ending {
+        QCoreApplication* app;
+        CModalWork* filter;
+        ~Ending() {
+            // What the window system delivered meanwhile is read and its input dropped, also when the
+            // work threw; then the filter goes with the last run.
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (--g_nRunning == 0) app->removeEventFilter(filter);
+        }
+    } ending{app, &filter};
 
     std::atomic<bool> bDone{false};
     std::exception_ptr failure;
@@ -83,17 +100,15 @@ void CModalWork::Run(const std::function<void()>& work, const std::function<void
         return;
     }
 
-    CModalWork filter;
-    if (g_nRunning++ == 0) app->installEventFilter(&filter);
     QTimer timer;
     timer.setInterval(kTickMs);
     QObject::connect(&timer, &QTimer::timeout, tick);
     timer.start();
     // WaitForMoreEvents sleeps until an event, the tick or the worker's wake-up: no busy waiting.
+    // User input is taken too, to be dropped by the filter: left queued, it would act afterwards.
     while (!bDone.load(std::memory_order_acquire))
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     timer.stop();
     worker.join();
-    if (--g_nRunning == 0) app->removeEventFilter(&filter);
     if (failure) std::rethrow_exception(failure);
 }

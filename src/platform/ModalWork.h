@@ -5,15 +5,16 @@
 // Long work of the user-interface thread (the walk of a drive) done on a worker thread while this
 // thread keeps painting and answering the desktop, yet takes no user input, as under a modal dialog.
 //
-// While the work runs, this thread processes every event but the window system's user input, which
-// stays queued and reaches the program once the work has ended, as it would had the thread been
-// busy. What can still arrive, and why none of it touches the work's data or its caller:
+// While the work runs, this thread processes every event, and the filter below drops all user
+// input, from the window system or sent straight to an object, with any shortcut it would trigger:
+// a key typed during a fill was aimed at a table that did not exist yet, and kept for afterwards it
+// would act on the complete table (Ctrl+A, Delete, then Return trashed the whole drive). Input that
+// arrived by the end of the work is dropped before Run returns. What else can arrive, and why none
+// of it touches the work's data or its caller:
 // - paint, expose, resize, focus and activation events, timers: they read what is complete;
-// - input sent or posted straight to an object (by another part of the program, a test or an
-//   assistive technology) and a shortcut it would trigger: the filter below drops it;
-// - a close of the main window or of a child window (the window manager's close button, a session
-//   manager): the frames refuse it while IsRunning(), since the window that goes could be the one
-//   being filled or the one whose handler opened it;
+// - a close of the main window or of a child window: the filter drops the window system's request
+//   (the window manager's close button), and the frames refuse any other while IsRunning(), since
+//   the window that goes could be the one being filled or the one whose handler opened it;
 // - a command that reaches the main frame or a column click that reaches a table some other way:
 //   both are refused while IsRunning(), so no second table opens and no sort starts.
 class CModalWork : public QObject {
