@@ -282,6 +282,7 @@ bool CDirWalker::ReadListing(std::size_t index) {
     }
     if (Hook() && !Hook()(std::string_view(m_path.data(), level.pathLen > 1 ? level.pathLen - 1 : 1))) {
         m_nListUsed = level.listBegin;
+        errno = EACCES;  // as a listing the user may not read
         return false;
     }
     level.listEnd = m_nListUsed;
@@ -318,6 +319,8 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
     CloseAll();
     m_frontier.clear();
     m_nHanded = 0;
+    m_nUnlisted = 0;
+    m_nFolderError = 0;
     if (folder.empty()) return false;
     m_path.clear();
     if (folder[0] != '/') {
@@ -332,7 +335,10 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
     if (m_path.back() != '/') m_path += '/';
 
     const int fd = open(m_path.c_str(), expect ? kOpenDirFlags : O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        m_nFolderError = errno;
+        return false;
+    }
     struct stat rootStat;
     if (fstat(fd, &rootStat) != 0 || (expect && (rootStat.st_dev != expect->dev || rootStat.st_ino != expect->ino))) {
         close(fd);
@@ -341,6 +347,7 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
     m_nRootDev = rootStat.st_dev;
     m_levels.push_back(Level{fd, rootStat.st_dev, rootStat.st_ino, m_path.size()});
     if (!ReadListing(0)) {
+        m_nFolderError = errno;
         CloseAll();
         return false;
     }
@@ -391,6 +398,7 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
         }
         visit(context, entry);
         ++m_nHanded;
+        if (entry.bDir && !st) ++m_nUnlisted;  // its status could not be read: it cannot be entered
 
         // A directory is entered only when it lies on the walk's own file system and is not a
         // mount point of that same file system mounted again (a bind mount could close a cycle).
@@ -412,7 +420,10 @@ void CDirWalker::Descend(const char* name, std::uint64_t dev, std::uint64_t ino)
     const std::size_t parent = m_levels.size() - 1;
     // m_path holds the directory's path; name is the NUL-terminated name in the parent's listing.
     const int fd = openat(m_levels[parent].fd, name, kOpenDirFlags);
-    if (fd < 0) return;
+    if (fd < 0) {
+        if (errno != ENOENT) ++m_nUnlisted;  // gone since it was listed: nothing was there to list
+        return;
+    }
     if (!SameDir(fd, dev, ino)) {  // replaced since its status was read
         close(fd);
         return;
@@ -420,6 +431,7 @@ void CDirWalker::Descend(const char* name, std::uint64_t dev, std::uint64_t ino)
     m_path += '/';
     m_levels.push_back(Level{fd, dev, ino, m_path.size()});
     if (!ReadListing(parent + 1)) {
+        ++m_nUnlisted;
         close(fd);
         m_levels.pop_back();
         return;

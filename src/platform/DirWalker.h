@@ -85,6 +85,11 @@ public:
     // Walks that run side by side on every core read their statuses alone, without a second thread.
     void SetStatusHelper(bool bUse) { m_bUseHelper = bUse; }
     std::vector<DirId> TakeFrontier() { return std::move(m_frontier); }
+    // Of the last walk: the directories below its folder that could not be opened or listed (a
+    // directory the user may not read looks empty otherwise), and why its folder itself could not
+    // be (an errno value; 0 when it was walked, or had become another directory).
+    std::size_t Unlisted() const { return m_nUnlisted; }
+    int FolderError() const { return m_nFolderError; }
 
 private:
     struct Level;
@@ -110,5 +115,7 @@ private:
     std::size_t m_nDepthLimit = 0;
     bool m_bUseHelper = true;
     std::size_t m_nHanded = 0;  // entries handed on by the walk so far
+    std::size_t m_nUnlisted = 0;
+    int m_nFolderError = 0;
     std::vector<DirId> m_frontier;
 };

@@ -150,7 +150,9 @@ public:
             for (std::size_t i; (i = taken.fetch_add(1, std::memory_order_relaxed)) < level.size();) {
                 Part& part = *m_parts[level[i]];
                 Counted add(*this, part);
-                walker.Walk(part.dir.path, add, &part.dir);
+                const bool bWalked = walker.Walk(part.dir.path, add, &part.dir);
+                m_nUnlisted.fetch_add(walker.Unlisted() + (!bWalked && walker.FolderError() != 0),
+                                      std::memory_order_relaxed);
             }
         };
         RunTwice(level.size() >= 2, walkParts);
@@ -170,6 +172,9 @@ public:
         assemble(0);
         if (other.joinable()) other.join();
     }
+
+    std::size_t Unlisted() const { return m_nUnlisted.load(); }
+    int FolderError() const { return m_nFolderError; }
 
 private:
     static constexpr std::size_t kParts = 256;
@@ -224,7 +229,11 @@ private:
             counted(e);
             part.counts.emplace_back(part.nDirs, part.nFiles);
         };
-        walker.Walk(part.dir.path, add, p == 0 ? nullptr : &part.dir);
+        const bool bWalked = walker.Walk(part.dir.path, add, p == 0 ? nullptr : &part.dir);
+        if (!bWalked && p == 0)
+            m_nFolderError = walker.FolderError();
+        else
+            m_nUnlisted.fetch_add(walker.Unlisted() + (!bWalked && walker.FolderError() != 0), std::memory_order_relaxed);
         for (CDirWalker::DirId& dir : walker.TakeFrontier()) {
             const auto [nDirs, nFiles] = part.counts[dir.nEntry - 1];
             part.children.push_back({nDirs, nFiles, m_parts.size()});
@@ -267,6 +276,8 @@ private:
     const CDirWalker::Mode m_mode;
     std::atomic<std::int64_t>& m_read;
     std::vector<std::unique_ptr<Part>> m_parts;
+    std::atomic<std::size_t> m_nUnlisted{0};
+    int m_nFolderError = 0;
 };
 
 }  // namespace
@@ -279,10 +290,15 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
                         c.pFileModified || c.pFileAccessed;
     PreparePaths(c);
     m_nEntriesRead.store(0, std::memory_order_relaxed);
+    m_nUnlisted = 0;
+    m_nFolderError = 0;
     // A Directories table needs no file's status: its walk reads only the directories'.
     const CDirWalker::Mode mode = bFiles ? CDirWalker::Mode::Status : CDirWalker::Mode::DirStatus;
     if (std::thread::hardware_concurrency() > 1) {
-        ScanParts(c, bFiles, mode, m_nEntriesRead).Run(ResolveDrivePath(strFolder));
+        ScanParts parts(c, bFiles, mode, m_nEntriesRead);
+        parts.Run(ResolveDrivePath(strFolder));
+        m_nUnlisted = parts.Unlisted();
+        m_nFolderError = parts.FolderError();
         return;
     }
     std::string work;  // every computed text passes through this one buffer
@@ -293,6 +309,8 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
     };
     CDirWalker walker(mode);
     walker.Walk(ResolveDrivePath(strFolder), visit);
+    m_nUnlisted = walker.Unlisted();
+    m_nFolderError = walker.FolderError();
 }
 
 std::string CDriveScanner::GetExtension(std::string strPath) {

@@ -31,4 +31,8 @@ public:
     CProgressCtrl m_wndProgress;
     // Entries ScanFolder has handed on so far; written by the walk, read by the interface thread.
     std::atomic<std::int64_t> m_nEntriesRead{0};
+    // Of the last ScanFolder: the folders below its folder that could not be listed, and why its
+    // folder itself could not be (an errno value; 0 when it was). Read once it has returned.
+    std::size_t m_nUnlisted = 0;
+    int m_nFolderError = 0;
 };

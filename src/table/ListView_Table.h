@@ -51,6 +51,9 @@ public:
     CDriveScanner m_scanner;
     CTextColumn m_aColumns[15];
     ScanColumns m_scanColumns;
+    // Folders of the drive that its walk could not list: their entries are missing from the table,
+    // and the status line says how many.
+    std::size_t m_nUnlisted = 0;
 
     // The walk of a drive reads its files along with its directories. The open action of an All
     // Drives row opens the drive's Directories table and then its Files table: the first table's
@@ -60,6 +63,7 @@ public:
         bool bWanted = false;  // set by the open action before the Directories table opens
         char letter = '\0';    // the drive the columns below were read from; 0: none
         std::vector<CTextColumn> columns;
+        std::size_t nUnlisted = 0;
     };
     static FilesAhead s_filesAhead;
 

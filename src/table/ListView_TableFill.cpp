@@ -1,6 +1,9 @@
 #include "commands/ResultLines.h"
 #include "platform/DiskFree.h"
+#include "platform/DriveMap.h"
+#include "platform/EntryStatus.h"
 #include "platform/MDIFrameWnd.h"
+#include "platform/MessageBox.h"
 #include "platform/ModalWork.h"
 #include "platform/WaitCursor.h"
 #include "scan/DriveGlobals.h"
@@ -47,6 +50,14 @@ void CListView_Table::FillTable() {
     m_scanner.m_wndProgress.DestroyWindow();
     if (hasFocus())
         if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
+    // A drive whose folder cannot be read would look empty: the table says why, once it is there.
+    if ((m_nKind == Files || m_nKind == Directories) && m_scanner.m_nFolderError != 0) {
+        const char letter = GetDriveLetter();
+        const std::string folder = ResolveDrivePath(std::string(1, letter) + ":/");
+        AfxMessageBox("The drive " + std::string(1, letter) + ": cannot be read:\n\n" + folder + "\n\n" +
+                          ErrnoText(m_scanner.m_nFolderError),
+                      MB_ICONINFORMATION);
+    }
 }
 
 void CListView_Table::FillAllDrives() {
@@ -92,6 +103,7 @@ void CListView_Table::FillFromScan() {
     FilesAhead& ahead = s_filesAhead;
     if (m_nKind == Files && letter != '\0' && ahead.letter == letter) {
         for (int c = 0; c < kTableColumns; ++c) m_aColumns[2 + c] = std::move(ahead.columns[c]);
+        m_nUnlisted = ahead.nUnlisted;
         ahead = {};
     } else if (letter != '\0') {
         m_strWork = std::string(1, letter) + ":/";
@@ -105,11 +117,13 @@ void CListView_Table::FillFromScan() {
         CModalWork::Run([this, root = m_strWork] { m_scanner.ScanFolder(root, &m_scanColumns); },
                         [this, nExpected] { m_scanner.ShowEntriesRead(nExpected); });
         m_scanner.m_wndProgress.SetText({});
+        m_nUnlisted = m_scanner.m_nUnlisted;
     }
     if (m_nKind == Directories && ahead.bWanted) {
         ahead.columns.resize(kTableColumns);
         for (int c = 0; c < kTableColumns; ++c) ahead.columns[c] = std::move(m_aColumns[2 + c]);
         ahead.letter = letter;
+        ahead.nUnlisted = m_nUnlisted;
         ahead.bWanted = false;
     }
     // The scanned arrays become the list's columns whole: the texts are held once, never copied.

@@ -70,6 +70,10 @@ void CListView_Table::WriteStatusLine() {
     char text[64];
     std::snprintf(text, sizeof text, " Line: %6d / %6d", m_nRow + 1, GetItemCount());
     m_strWork = text;
+    if (m_nUnlisted > 0) {
+        m_strWork += "   (" + std::to_string(m_nUnlisted) + (m_nUnlisted == 1 ? " folder" : " folders") +
+                     " of the drive could not be listed)";
+    }
     if (CMDIFrameWnd* frame = AfxGetMainWnd())
         if (CStatusBar* bar = frame->GetStatusBar()) bar->SetPaneText(0, m_strWork, true);
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -150,6 +151,29 @@ TEST(DirWalkerTest, VanishedEntriesAreLeftOutAndUnlistableDirectoriesKeepTheirRo
     ASSERT_TRUE(out.has_value());
     if (*out == "no-drop") GTEST_SKIP() << "cannot drop to user 65534 here";
     EXPECT_EQ(*out, expected);
+}
+
+TEST(DirWalkerTest, FoldersThatCannotBeListedAreCountedAndAFolderThatCannotBeReadSaysWhy) {
+    // Fault mended: a drive or folder that could not be read looked empty, with no word why.
+    TempDir tmp;
+    for (const char* file : {"A/x", "B/C/y", "B/z", "R/r"}) tmp.MakeFile(file);
+    ASSERT_EQ(chmod(tmp.Path().c_str(), 0755), 0);
+    for (const char* dir : {"/A", "/B/C", "/R"}) ASSERT_EQ(chmod((tmp.Path() + dir).c_str(), 0), 0);
+    const std::optional<std::string> out = RunInChildProcess([&] {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) return std::string("no-drop");
+        CDirWalker walker(CDirWalker::Mode::DirStatus);
+        auto none = [](const CDirWalker::Entry&) {};
+        std::string lines;
+        for (const std::string& folder : {tmp.Path(), tmp.Path() + "/R", tmp.Path() + "/B"}) {
+            const bool bWalked = walker.Walk(folder, none);
+            lines += std::to_string(bWalked) + " " + std::to_string(walker.Unlisted()) + " " +
+                     std::to_string(walker.FolderError()) + "\n";
+        }
+        return lines;
+    });
+    ASSERT_TRUE(out.has_value());
+    if (*out == "no-drop") GTEST_SKIP() << "cannot drop to user 65534 here";
+    EXPECT_EQ(*out, "1 3 0\n0 0 " + std::to_string(EACCES) + "\n1 1 0\n");
 }
 
 TEST(DirWalkerTest, ChainDeeperThanTheDescriptorWindowReopensItsParentsForTheSiblings) {

@@ -340,4 +340,24 @@ TEST_F(TableTest, AFillKeepsPaintingAndTakesNoInputUntilItsTableIsComplete) {
     EXPECT_TRUE(Frame()->isVisible());
 }
 
+TEST_F(TableTest, ADriveThatCannotBeReadSaysWhyAndFoldersNotListedAreCounted) {
+    // Fault mended: a drive whose folder, or a folder of it, could not be read looked empty, or
+    // smaller, with no word why. Here their listings fail as for a user who may not read them.
+    for (const char* file : {"C/open/f", "C/locked/g", "C/b/locked/h", "D/x"}) m_dir.MakeFile(file, "x");
+    const std::set<std::string> refused = {m_driveC + "/locked", m_driveC + "/b/locked", m_driveD};
+    const CDirWalker::ListingHook previous =
+        CDirWalker::SetListingHook([&](std::string_view path) { return refused.count(std::string(path)) == 0; });
+    Start();
+    WaitForCount();
+    CListView_Table* files = Open(Files, 0);
+    EXPECT_TRUE(m_boxes.boxes.empty());
+    Focus(files);
+    EXPECT_EQ(Pane0(), " Line:      1 /      1   (2 folders of the drive could not be listed)");
+    Open(Directories, 1);
+    CDirWalker::SetListingHook(previous);
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].text, "The drive D: cannot be read:\n\n" + m_driveD + "\n\nPermission denied");
+    EXPECT_EQ(m_boxes.boxes[0].type, static_cast<unsigned>(MB_ICONINFORMATION));
+}
+
 }  // namespace
