@@ -1,14 +1,19 @@
 // zorbin-bench scan | count | dump: the walks of a drive, timed or printed as table rows.
 #include "BenchCommand.h"
 
+#include "platform/EntryStatus.h"
+
 #include "scan/CountThread.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include <dirent.h>
 
 namespace {
 
@@ -18,6 +23,11 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 void PrintFigures(long long files, long long dirs, double seconds) {
     std::printf("files %lld\ndirs %lld\nseconds %.3f\n", files, dirs, seconds);
+}
+
+int CannotRead(const std::string& dir, int error) {
+    std::fprintf(stderr, "zorbin-bench: %s cannot be read: %s\n", dir.c_str(), ErrnoText(error).c_str());
+    return 1;
 }
 
 int RunScan(const std::vector<std::string>& args) {
@@ -32,7 +42,10 @@ int RunScan(const std::vector<std::string>& args) {
     const auto start = std::chrono::steady_clock::now();
     scanner.ScanFolder(args[0], &record);
     const double seconds = SecondsSince(start);
+    // A folder that cannot be read is no tree of 0 files.
+    if (scanner.m_nFolderError != 0) return CannotRead(args[0], scanner.m_nFolderError);
     PrintFigures(static_cast<long long>(columns[2].GetSize()), static_cast<long long>(columns[0].GetSize()), seconds);
+    if (scanner.m_nUnlisted != 0) std::printf("unlisted %zu\n", scanner.m_nUnlisted);
     return 0;
 }
 
@@ -41,6 +54,10 @@ int RunCount(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: zorbin-bench count DIR\n");
         return 2;
     }
+    if (DIR* dir = opendir(args[0].c_str()))
+        closedir(dir);
+    else
+        return CannotRead(args[0], errno);
     ScanColumns record;
     const auto start = std::chrono::steady_clock::now();
     CountFolder(args[0], &record);
