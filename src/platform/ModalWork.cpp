@@ -62,26 +62,47 @@ bool CModalWork::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+namespace {
+
+// Input is dropped while one lives; at its end what the window system delivered meanwhile is read
+// and its input dropped too, also when the work threw. The filter goes with the last one.
+class CDropping {
+public:
+    explicit CDropping(QCoreApplication* app) : m_app(app) {
+        if (g_nRunning++ == 0) m_app->installEventFilter(&m_filter);
+    }
+    ~CDropping() {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (--g_nRunning == 0) m_app->removeEventFilter(&m_filter);
+    }
+    CDropping(const CDropping&) = delete;
+    CDropping& operator=(const CDropping&) = delete;
+
+private:
+    QCoreApplication* m_app;
+    CModalWork m_filter;
+};
+
+bool OnInterfaceThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && QAbstractEventDispatcher::instance() != nullptr && QThread::currentThread() == app->thread();
+}
+
+}  // namespace
+
+void CModalWork::DropInput() {
+    if (OnInterfaceThread()) {
+        CDropping dropping(QCoreApplication::instance());
+    }
+}
+
 void CModalWork::Run(const std::function<void()>& work, const std::function<void()>& tick) {
-    QCoreApplication* app = QCoreApplication::instance();
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (app == nullptr || dispatcher == nullptr || QThread::currentThread() != app->thread()) {
+    if (!OnInterfaceThread()) {
         work();
         return;
     }
-    CModalWork filter;
-    if (g_nRunning++ == 0) app->installEventFilter(&filter);
-    struct Ending {
-        QCoreApplication* app;
-        CModalWork* filter;
-        ~Ending() {
-            // What the window system delivered meanwhile is read and its input dropped, also when the
-            // work threw; then the filter goes with the last run.
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            if (--g_nRunning == 0) app->removeEventFilter(filter);
-        }
-    } ending{app, &filter};
-
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    CDropping dropping(QCoreApplication::instance());
     std::atomic<bool> bDone{false};
     std::exception_ptr failure;
     std::thread worker;

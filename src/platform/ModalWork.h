@@ -28,6 +28,9 @@ public:
     static void Run(const std::function<void()>& work, const std::function<void()>& tick);
     // True while a Run is in progress on the user-interface thread.
     static bool IsRunning();
+    // Reads what the window system has delivered and drops its user input and close requests: the
+    // end of a fill done on this thread, during which input waited in the window system's queue.
+    static void DropInput();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

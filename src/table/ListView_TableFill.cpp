@@ -50,6 +50,8 @@ void CListView_Table::FillTable() {
     m_scanner.m_wndProgress.DestroyWindow();
     if (hasFocus())
         if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
+    // Input made while the table filled was aimed at a table that was not there yet.
+    CModalWork::DropInput();
     // A drive whose folder cannot be read would look empty: the table says why, once it is there.
     if ((m_nKind == Files || m_nKind == Directories) && m_scanner.m_nFolderError != 0) {
         const char letter = GetDriveLetter();

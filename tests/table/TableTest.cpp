@@ -19,6 +19,8 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -358,6 +360,29 @@ TEST_F(TableTest, ADriveThatCannotBeReadSaysWhyAndFoldersNotListedAreCounted) {
     ASSERT_EQ(m_boxes.boxes.size(), 1u);
     EXPECT_EQ(m_boxes.boxes[0].text, "The drive D: cannot be read:\n\n" + m_driveD + "\n\nPermission denied");
     EXPECT_EQ(m_boxes.boxes[0].type, static_cast<unsigned>(MB_ICONINFORMATION));
+}
+
+TEST_F(TableTest, KeysWaitingWhileATableFillsAreDroppedWhenItIsComplete) {
+    // Fault mended: keys typed while a table filled acted on it once it was there: Ctrl+A and
+    // Delete asked to delete all of its rows. Here they wait in the window system's queue while a
+    // Found table fills on this thread.
+    const std::string file = m_dir.MakeFile("C/f", "f");
+    Start();
+    Activate();
+    QWindow* window = Frame()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_A, Qt::ControlModifier}, std::pair{Qt::Key_Delete, Qt::NoModifier}}) {
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, type, key, modifiers);
+    }
+    CListView_Table* found = OpenFromLines(Found, {ResultLine({file, "f", "", "1", "", "", ""})});
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_TRUE(m_boxes.boxes.empty());
+    EXPECT_EQ(found->GetSelectedCount(), 0u);
+    // Typed once the table is there, the same keys act.
+    QTest::keyClick(found, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(found, Qt::Key_Delete);
+    EXPECT_EQ(m_boxes.boxes.size(), 1u);
 }
 
 }  // namespace
