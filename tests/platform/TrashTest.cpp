@@ -144,8 +144,8 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
     ScopedEnv xdg("XDG_DATA_HOME", top + "/home/share");  // the home trash on the drive
     // Each entry below the drive and the reason it stays, or none.
     const std::pair<std::string, std::string> cases[] = {
-        {"media/usb", "it is the top of a mounted file system"},
-        {"media", "a file system is mounted inside it, on " + top + "/media/usb"},
+        {"media/usb stick", "it is the top of a mounted file system"},  // "\040" in the mount table
+        {"media", "a file system is mounted inside it, on " + top + "/media/usb stick"},
         {"sub", "a file system is mounted inside it, on " + top + "/sub/deep/inner"},
         {"x/b", "it is the top of a mounted file system"},
         {"home", "it holds the trash"},
@@ -172,12 +172,12 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
             }
         }
         dir.MakeFile("drive/plain.txt", "p");
-        const std::string usb = dir.MakeDir("drive/media/usb"), inner = dir.MakeDir("drive/sub/deep/inner");
+        const std::string usb = dir.MakeDir("drive/media/usb stick"), inner = dir.MakeDir("drive/sub/deep/inner");
         const std::string a = dir.MakeDir("drive/x/a"), b = dir.MakeDir("drive/x/b");
         if (mount("tmpfs", usb.c_str(), "tmpfs", 0, nullptr) || mount(top.c_str(), inner.c_str(), nullptr, MS_BIND, nullptr) ||
             mount(a.c_str(), b.c_str(), nullptr, MS_BIND, nullptr))
             return "SKIP tmpfs or bind: " + std::string(strerror(errno));
-        dir.MakeFile("drive/media/usb/data", "usb");
+        dir.MakeFile("drive/media/usb stick/data", "usb");
         std::string lines;
         CTrash trash;
         CEntryAt entry;
@@ -193,7 +193,7 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
         std::vector<std::string> held = ListingOrder(top + "/home/share/Trash/files");
         std::sort(held.begin(), held.end());
         if (held != std::vector<std::string>{"old", "plain.txt"}) lines += "the home trash holds other entries\n";
-        if (ReadFile(top + "/media/usb/data") + ReadFile(top + "/.Trash-1001/files/r") != "usb1001")
+        if (ReadFile(top + "/media/usb stick/data") + ReadFile(top + "/.Trash-1001/files/r") != "usb1001")
             lines += "the mounted file or a record moved\n";
         return lines;
     });
