@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # fonts-dejavu-extra holds the condensed face the tables' cells are sized for. librsvg2-bin draws
 # the PNG icons; desktop-file-utils and groff-base check the installed menu entry and man page;
 # dpkg-dev finds the .deb's dependencies (cpack -G DEB).
-packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libx11-dev fonts-dejavu-extra
+packages=(g++ cmake make pkg-config qt6-base-dev libqt6svg6 qt6-qpa-plugins libx11-dev libxxhash-dev fonts-dejavu-extra
           libgtest-dev libgmock-dev locales tzdata librsvg2-bin desktop-file-utils groff-base dpkg-dev)
 # The fuzz and coverage scripts name the few packages only they need.
 read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"

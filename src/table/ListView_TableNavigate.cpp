@@ -70,6 +70,7 @@ void CListView_Table::WriteStatusLine() {
     char text[64];
     std::snprintf(text, sizeof text, " Line: %6d / %6d", m_nRow + 1, GetItemCount());
     m_strWork = text;
+    if (!m_strGain.empty()) m_strWork += "  " + m_strGain;
     if (CMDIFrameWnd* frame = AfxGetMainWnd())
         if (CStatusBar* bar = frame->GetStatusBar()) bar->SetPaneText(0, m_strWork, true);
 }

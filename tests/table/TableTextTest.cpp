@@ -1,0 +1,116 @@
+#include "WindowFixture.h"
+
+#include "app/MainFrame.h"
+#include "app/ZorbinApp.h"
+#include "table/ListView_Table.h"
+#include "table/TableKind.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTest>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+using TableTextTest = WindowFixture;
+
+// Names a spreadsheet's reader must take apart correctly, and bytes that are not UTF-8.
+const char* const kNames[] = {"a,b.txt", "q\"uote\"", "new\nline", "tab\tname", "semi;colon", "bad\xff\xfe.bin", "plain"};
+
+std::string Hex(std::string_view bytes) {
+    std::string out;
+    char two[3];
+    for (const unsigned char c : bytes) std::snprintf(two, sizeof two, "%02x", c), out += two;
+    return out;
+}
+
+// The rows as Python's csv module reads the file (excel or excel-tab dialect): each cell in hex,
+// cells separated by blanks, one row a line. An independent reader of what Zorbin writes.
+std::string ReadWithPython(const std::string& file, const char* dialect) {
+    const std::string command = "python3 -c 'import csv,sys\n"
+                                "with open(sys.argv[1], newline=\"\", encoding=\"latin-1\") as f:\n"
+                                "  for row in csv.reader(f, dialect=sys.argv[2]):\n"
+                                "    print(\" \".join(c.encode(\"latin-1\").hex() for c in row))' '" +
+                                file + "' " + dialect;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0);
+    return out;
+}
+
+// The same lines from the table itself: the column names, then the rows.
+std::string Expected(const CListView_Table* table, const std::vector<int>& rows) {
+    std::string out;
+    const std::vector<std::string> names = {"Path", "Name", "Ext", "Length", "Created", "Modified", "Accessed"};
+    for (std::size_t c = 0; c < names.size(); ++c) out += (c ? " " : "") + Hex(names[c]);
+    out += "\n";
+    for (const int r : rows) {
+        for (int c = 0; c < 7; ++c) out += (c ? " " : "") + Hex(std::string(table->GetItemText(r, c)));
+        out += "\n";
+    }
+    return out;
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(TableTextTest, ExportWritesCsvOrTsvThatAReaderTakesBackAndFailsWithoutAHalfFile) {
+    for (const char* name : kNames) m_dir.MakeFile(std::string("C/") + name, name);
+    const std::string out = m_dir.MakeDir("out");
+    Start();
+    CListView_Table* table = Open(Files, 0);
+    std::vector<int> all(static_cast<std::size_t>(table->GetItemCount()));
+    for (std::size_t r = 0; r < all.size(); ++r) all[r] = static_cast<int>(r);
+    ASSERT_EQ(all.size(), std::size(kNames));
+    std::string target;
+    theApp.m_promptExportName = [&] { return target; };
+    for (const auto& [name, dialect] : {std::pair("t.csv", "excel"), std::pair("t.TSV", "excel-tab")}) {
+        target = out + "/" + name;
+        std::ofstream(target) << "old";  // replaced whole
+        table->Export();
+        EXPECT_EQ(ReadWithPython(target, dialect), Expected(table, all)) << name;
+    }
+    EXPECT_EQ(Slurp(out + "/t.csv").substr(0, 6), "Path,N");
+    EXPECT_NE(Slurp(out + "/t.csv").find("\r\n"), std::string::npos);  // RFC 4180 line ends
+    EXPECT_TRUE(m_boxes.boxes.empty());
+
+    // A name that cannot take a file (a folder stands there): a message with the reason, the folder
+    // untouched, no temporary file left beside it.
+    target = m_dir.MakeDir("out/taken.csv");
+    table->Export();
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_NE(m_boxes.boxes[0].text.find("Is a directory"), std::string::npos) << m_boxes.boxes[0].text;
+    EXPECT_TRUE(fs::is_directory(target));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(out)) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"t.TSV", "t.csv", "taken.csv"}));
+}
+
+TEST_F(TableTextTest, CtrlCPutsTheSelectedRowsOnTheClipboardAsTabSeparatedText) {
+    for (const char* name : kNames) m_dir.MakeFile(std::string("C/") + name, name);
+    Start();
+    CListView_Table* table = Open(Files, 0);
+    Activate();
+    table->setFocus();
+    table->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    table->SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);
+    table->SetItemState(5, LVIS_SELECTED, LVIS_SELECTED);
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    const QByteArray copied = QApplication::clipboard()->mimeData()->data("text/plain");
+    const std::string file = m_dir.Path() + "/clipboard.tsv";
+    std::ofstream(file, std::ios::binary).write(copied.data(), copied.size());
+    EXPECT_EQ(ReadWithPython(file, "excel-tab"), Expected(table, {1, 3, 5}));
+}
+
+}  // namespace
