@@ -10,14 +10,17 @@
 #include <QClipboard>
 #include <QMimeData>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// Rows of text gathered before they go to the file: a million rows never sit in memory at once.
-constexpr std::size_t kFlushBytes = 1u << 20;
+// Rows made into text at once by one thread (some 6 MB for Files rows): a million rows never
+// sit in memory as text.
+constexpr int kBlockRows = 32768;
 
 }  // namespace
 
@@ -73,15 +76,23 @@ void CListView_Table::Export() {
             if (!file.Open()) return;
             std::string text;
             AppendColumnNames(format, text);
-            for (int r = 0; r < n; ++r) {
-                AppendRowText(format, r, text);
-                if (text.size() >= kFlushBytes) {
-                    if (!file.Write(text)) return;
-                    text.clear();
-                    nRowsDone.store(r + 1, std::memory_order_relaxed);
-                }
+            if (!file.Write(text)) return;
+            // Blocks of rows made into text on both cores, two halves at a time, written in order.
+            std::string later;
+            const auto append = [&](int from, int to, std::string& out) {
+                out.clear();
+                for (int r = from; r < to; ++r) AppendRowText(format, r, out);
+            };
+            for (int from = 0; from < n; from += 2 * kBlockRows) {
+                const int middle = std::min(n, from + kBlockRows);
+                const int to = std::min(n, from + 2 * kBlockRows);
+                std::thread second(append, middle, to, std::ref(later));
+                append(from, middle, text);
+                second.join();
+                if (!file.Write(text) || !file.Write(later)) return;
+                nRowsDone.store(to, std::memory_order_relaxed);
             }
-            bDone = file.Write(text) && file.Commit();
+            bDone = file.Commit();
         },
         [&] {
             if (n > 0) m_scanner.m_wndProgress.SetPos(static_cast<int>(nRowsDone.load() * 100LL / n));
