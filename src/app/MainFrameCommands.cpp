@@ -63,7 +63,7 @@ void CMainFrame::BuildMenus() {
     QAction* findFiles =
         MakeAction(ID_FIND_FILES, "Find &Files or Dirs", "Find Files  or Dirs by name\nFind Files  or Dirs by name");
     findFiles->setIcon(QIcon(":/icons/find_files.svg"));
-    QAction* checkContents = MakeAction(ID_CHECK_CONTENTS, "Check &Contents",
+    QAction* checkContents = MakeAction(ID_CHECK_CONTENTS, "C&heck Contents",
                                         "Keep the doubles whose bytes are the same\nCheck Contents");
     QAction* exportTable = MakeAction(ID_EXPORT, "&Export...", "Write the table as CSV or tab-separated text\nExport");
     exportTable->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
