@@ -14,8 +14,7 @@ CTableText::Format CTableText::FormatOf(std::string_view fileName) {
 void CTableText::AppendCell(std::string_view cell, bool bFirst, std::string& out) const {
     const char separator = m_format == Csv ? ',' : '\t';
     if (!bFirst) out += separator;
-    // One pass over the bytes: find_first_of with a set looks each byte up in the set (a third
-    // of an export's time for a million rows).
+    // One pass over the bytes; find_first_of calls memchr on the set for every byte.
     bool bQuote = false;
     for (const char c : cell)
         if (c == separator || c == '"' || c == '\r' || c == '\n') {
