@@ -18,42 +18,19 @@
 namespace {
 
 namespace fs = std::filesystem;
-using TableTextTest = WindowFixture;
+using TableExportTest = WindowFixture;
 
 // Names a spreadsheet's reader must take apart correctly, and bytes that are not UTF-8.
 const char* const kNames[] = {"a,b.txt", "q\"uote\"", "new\nline", "tab\tname", "semi;colon", "bad\xff\xfe.bin", "plain"};
-
-std::string Hex(std::string_view bytes) {
-    std::string out;
-    char two[3];
-    for (const unsigned char c : bytes) std::snprintf(two, sizeof two, "%02x", c), out += two;
-    return out;
-}
-
-// The rows as Python's csv module reads the file (excel or excel-tab dialect): each cell in hex,
-// cells separated by blanks, one row a line. An independent reader of what Zorbin writes.
-std::string ReadWithPython(const std::string& file, const char* dialect) {
-    const std::string command = "python3 -c 'import csv,sys\n"
-                                "with open(sys.argv[1], newline=\"\", encoding=\"latin-1\") as f:\n"
-                                "  for row in csv.reader(f, dialect=sys.argv[2]):\n"
-                                "    print(\" \".join(c.encode(\"latin-1\").hex() for c in row))' '" +
-                                file + "' " + dialect;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    EXPECT_EQ(::pclose(pipe), 0);
-    return out;
-}
 
 // The same lines from the table itself: the column names, then the rows.
 std::string Expected(const CListView_Table* table, const std::vector<int>& rows) {
     std::string out;
     const std::vector<std::string> names = {"Path", "Name", "Ext", "Length", "Created", "Modified", "Accessed"};
-    for (std::size_t c = 0; c < names.size(); ++c) out += (c ? " " : "") + Hex(names[c]);
+    for (std::size_t c = 0; c < names.size(); ++c) out += (c ? " " : "") + HexText(names[c]);
     out += "\n";
     for (const int r : rows) {
-        for (int c = 0; c < 7; ++c) out += (c ? " " : "") + Hex(std::string(table->GetItemText(r, c)));
+        for (int c = 0; c < 7; ++c) out += (c ? " " : "") + HexText(std::string(table->GetItemText(r, c)));
         out += "\n";
     }
     return out;
@@ -64,7 +41,7 @@ std::string Slurp(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST_F(TableTextTest, ExportWritesCsvOrTsvThatAReaderTakesBackAndFailsWithoutAHalfFile) {
+TEST_F(TableExportTest, ExportWritesCsvOrTsvThatAReaderTakesBackAndFailsWithoutAHalfFile) {
     for (const char* name : kNames) m_dir.MakeFile(std::string("C/") + name, name);
     const std::string out = m_dir.MakeDir("out");
     Start();
@@ -78,7 +55,7 @@ TEST_F(TableTextTest, ExportWritesCsvOrTsvThatAReaderTakesBackAndFailsWithoutAHa
         target = out + "/" + name;
         std::ofstream(target) << "old";  // replaced whole
         table->Export();
-        EXPECT_EQ(ReadWithPython(target, dialect), Expected(table, all)) << name;
+        EXPECT_EQ(ReadCsvWithPython(target, dialect), Expected(table, all)) << name;
     }
     EXPECT_EQ(Slurp(out + "/t.csv").substr(0, 6), "Path,N");
     EXPECT_NE(Slurp(out + "/t.csv").find("\r\n"), std::string::npos);  // RFC 4180 line ends
@@ -97,7 +74,7 @@ TEST_F(TableTextTest, ExportWritesCsvOrTsvThatAReaderTakesBackAndFailsWithoutAHa
     EXPECT_EQ(left, (std::vector<std::string>{"t.TSV", "t.csv", "taken.csv"}));
 }
 
-TEST_F(TableTextTest, CtrlCPutsTheSelectedRowsOnTheClipboardAsTabSeparatedText) {
+TEST_F(TableExportTest, CtrlCPutsTheSelectedRowsOnTheClipboardAsTabSeparatedText) {
     for (const char* name : kNames) m_dir.MakeFile(std::string("C/") + name, name);
     Start();
     CListView_Table* table = Open(Files, 0);
@@ -110,7 +87,7 @@ TEST_F(TableTextTest, CtrlCPutsTheSelectedRowsOnTheClipboardAsTabSeparatedText) 
     const QByteArray copied = QApplication::clipboard()->mimeData()->data("text/plain");
     const std::string file = m_dir.Path() + "/clipboard.tsv";
     std::ofstream(file, std::ios::binary).write(copied.data(), copied.size());
-    EXPECT_EQ(ReadWithPython(file, "excel-tab"), Expected(table, {1, 3, 5}));
+    EXPECT_EQ(ReadCsvWithPython(file, "excel-tab"), Expected(table, {1, 3, 5}));
 }
 
 }  // namespace
