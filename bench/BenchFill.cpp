@@ -8,6 +8,7 @@
 // comparison with sort(1) and between builds.
 #include "BenchClock.h"
 #include "BenchCommand.h"
+#include "BenchTable.h"
 
 #include "platform/Document.h"
 #include "platform/MessageBox.h"
@@ -32,39 +33,6 @@
 #include <string>
 
 namespace {
-
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "zorbin-bench";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
-}
-
-// A table of DIR as the program opens it, under a parent that is never shown: nothing paints.
-struct BenchTable {
-    std::unique_ptr<QWidget> parent;  // made after the application, and deletes the view
-    CDocument document;
-    CListView_Table* view = nullptr;
-
-    bool Open(const std::string& dir, int kind) {
-        Application();
-        setenv("ZORBIN_DRIVES", ("C=" + dir).c_str(), 1);
-        SetMessageBoxHandler([](const MessageBoxRequest& request) {
-            std::fprintf(stderr, "%s\n", request.text.c_str());
-            return IDOK;
-        });
-        if (!CDriveScanner().GetDriveLetters()) return false;
-        g_nNextTable = kind;
-        g_nDrive = 0;
-        parent = std::make_unique<QWidget>();
-        view = new CListView_Table;
-        view->setParent(parent.get());
-        view->SetDocument(&document);
-        return true;
-    }
-};
 
 int RunFill(const std::vector<std::string>& args) {
     if (args.size() != 2 || (args[0] != "files" && args[0] != "dirs")) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,4 +94,29 @@ std::optional<std::string> RunInChildProcess(const std::function<std::string()>&
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+std::string HexText(std::string_view bytes) {
+    std::string out;
+    char two[3];
+    for (const unsigned char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", c);
+        out += two;
+    }
+    return out;
+}
+
+std::string ReadCsvWithPython(const std::string& file, const char* dialect) {
+    const std::string command = "python3 -c 'import csv,sys\n"
+                                "with open(sys.argv[1], newline=\"\", encoding=\"latin-1\") as f:\n"
+                                "  for row in csv.reader(f, dialect=sys.argv[2]):\n"
+                                "    print(\" \".join(c.encode(\"latin-1\").hex() for c in row))' '" +
+                                file + "' " + dialect;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string out;
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    if (::pclose(pipe) != 0) out += "(python3 failed)";
+    return out;
 }

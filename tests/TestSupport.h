@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A folder of the test's own under /tmp, removed with everything below it at the end.
@@ -53,3 +54,10 @@ std::vector<std::string> ListingOrder(const std::string& dir);
 // user, enter a mount namespace) and returns what body returned; nothing when the child did not
 // end normally. The child ends with _exit, running no destructor of the parent's.
 std::optional<std::string> RunInChildProcess(const std::function<std::string()>& body);
+
+// The bytes as lower-case hex, two digits a byte.
+std::string HexText(std::string_view bytes);
+// The rows of a CSV or tab-separated file as Python's csv module reads them (dialect "excel" or
+// "excel-tab", the file's bytes taken as they are): each cell in hex, cells separated by blanks,
+// one row a line. A reader independent of Zorbin's writer.
+std::string ReadCsvWithPython(const std::string& file, const char* dialect);

@@ -33,7 +33,8 @@ bool NeedsChild(int nID) {
 
 // Commands whose only handler is a view: without a view that takes them they are disabled.
 bool ViewOnly(int nID) {
-    return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES || nID == ID_FILE_PRINT || nID == ID_FILE_PRINT_DIRECT ||
+    return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES || nID == ID_CHECK_CONTENTS || nID == ID_EXPORT ||
+           nID == ID_FILE_PRINT || nID == ID_FILE_PRINT_DIRECT ||
            nID == ID_FILE_PRINT_PREVIEW;
 }
 
@@ -62,6 +63,12 @@ void CMainFrame::BuildMenus() {
     QAction* findFiles =
         MakeAction(ID_FIND_FILES, "Find &Files or Dirs", "Find Files  or Dirs by name\nFind Files  or Dirs by name");
     findFiles->setIcon(QIcon(":/icons/find_files.svg"));
+    QAction* checkContents = MakeAction(ID_CHECK_CONTENTS, "C&heck Contents",
+                                        "Keep the doubles whose bytes are the same\nCheck Contents");
+    QAction* exportTable = MakeAction(ID_EXPORT, "&Export...", "Write the table as CSV or tab-separated text\nExport");
+    exportTable->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    exportTable->setShortcutContext(Qt::WindowShortcut);
+    addAction(exportTable);
     MakeAction(ID_FILE_CLOSE, "&Close", "Close the active document\nClose");
     MakeAction(ID_APP_EXIT, "E&xit", "Quit the application\nExit");
     QAction* toolBar = MakeAction(ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar");
@@ -87,7 +94,6 @@ void CMainFrame::BuildMenus() {
     const Key keys[] = {
         {ID_FILE_NEW, "Ctrl+N", "Create a new document\nNew"},
         {ID_FILE_OPEN, "Ctrl+O", "Open an existing document\nOpen"},
-        {ID_FILE_SAVE, "Ctrl+S", "Save the active document\nSave"},
         {ID_FILE_PRINT, "Ctrl+P", "Print the active document\nPrint"},
         {ID_EDIT_UNDO, "Ctrl+Z; Alt+Backspace", "Undo the last action\nUndo"},
         {ID_EDIT_CUT, "Ctrl+X; Shift+Del", "Cut the selection and put it on the Clipboard\nCut"},
@@ -111,6 +117,8 @@ void CMainFrame::BuildMenus() {
     m_pFileMenu = new QMenu("&File", this);
     m_pFileMenu->addAction(findDoubles);
     m_pFileMenu->addAction(findFiles);
+    m_pFileMenu->addAction(checkContents);
+    m_pFileMenu->addAction(exportTable);
     m_pFileMenu->addSeparator();
     m_pFileMenu->addAction(GetAction(ID_FILE_CLOSE));
     m_pFileMenu->addAction(GetAction(ID_APP_EXIT));

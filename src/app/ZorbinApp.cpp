@@ -44,6 +44,12 @@ CZorbinApp::CZorbinApp() {
         // The file's name in the bytes the file system holds, not re-encoded.
         return QFile::encodeName(QFileDialog::getOpenFileName(QApplication::activeWindow(), "Open")).toStdString();
     };
+    m_promptExportName = [] {
+        // The dialog asks before an existing file is replaced.
+        return QFile::encodeName(QFileDialog::getSaveFileName(QApplication::activeWindow(), "Export", QString(),
+                                                              "CSV (*.csv);;Tab-separated text (*.tsv *.txt)"))
+            .toStdString();
+    };
 }
 
 CZorbinApp::~CZorbinApp() = default;

@@ -28,6 +28,8 @@ public:
     CMainFrame* m_pMainWnd = nullptr;
     // Asks the user for the file that Open opens; empty when the user cancels. Tests replace it.
     std::function<std::string()> m_promptFileName;
+    // Asks the user for the file that Export writes; empty when the user cancels. Tests replace it.
+    std::function<std::string()> m_promptExportName;
     // The recent-file list of the profile, newest first, at most 16 names.
     std::vector<std::string> m_aRecentFiles;
 

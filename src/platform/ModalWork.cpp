@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QThread>
 #include <QTimer>
 
@@ -10,11 +11,14 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
 // Runs in progress; only the user-interface thread changes it.
 int g_nRunning = 0;
+// What Escape does during the innermost run that takes it; null: Escape is dropped too.
+const std::function<void()>* g_pOnEscape = nullptr;
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
@@ -53,6 +57,11 @@ bool IsUserInput(QEvent::Type type) {
 bool CModalWork::IsRunning() { return g_nRunning > 0; }
 
 bool CModalWork::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && g_pOnEscape != nullptr &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        (*g_pOnEscape)();
+        return true;
+    }
     if (IsUserInput(event->type())) return true;  // dropped: it would act on a window in the making
     // A close request of the window system (the window manager's close button) is input too.
     if (event->type() == QEvent::Close && event->spontaneous()) {
@@ -94,6 +103,18 @@ void CModalWork::DropInput() {
     if (OnInterfaceThread()) {
         CDropping dropping(QCoreApplication::instance());
     }
+}
+
+void CModalWork::Run(const std::function<void()>& work, const std::function<void()>& tick,
+                     const std::function<void()>& onEscape) {
+    const std::function<void()>* outer = std::exchange(g_pOnEscape, &onEscape);
+    try {
+        Run(work, tick);
+    } catch (...) {
+        g_pOnEscape = outer;
+        throw;
+    }
+    g_pOnEscape = outer;
 }
 
 void CModalWork::Run(const std::function<void()>& work, const std::function<void()>& tick) {

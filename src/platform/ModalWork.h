@@ -26,6 +26,10 @@ public:
     // on this thread every kTickMs meanwhile. Without an application, or off its thread, the work
     // simply runs here. Nothing but the work may touch the work's data until Run returns.
     static void Run(const std::function<void()>& work, const std::function<void()>& tick);
+    // The same, and a press of Escape while the work runs calls onEscape (on this thread) instead
+    // of being dropped with the rest of the input: the way to cancel a long read.
+    static void Run(const std::function<void()>& work, const std::function<void()>& tick,
+                    const std::function<void()>& onEscape);
     // True while a Run is in progress on the user-interface thread.
     static bool IsRunning();
     // Reads what the window system has delivered and drops its user input and close requests: the

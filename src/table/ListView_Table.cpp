@@ -74,6 +74,11 @@ void CListView_Table::OnInitialUpdate() {
         AddColumn("Created", 120, LVCFMT_CENTER, SortDateTime);
         AddColumn("Modified", 120, LVCFMT_CENTER, SortDateTime);
         AddColumn("Accessed", 120, LVCFMT_CENTER, SortDateTime);
+        if (m_nKind == Doubles && s_sameContent.bNext) {
+            m_strWork = s_sameContent.title;
+            AddColumn("Group", 70, LVCFMT_RIGHT, SortText);
+        }
+        s_sameContent = {};
         break;
     }
     default:
@@ -94,13 +99,22 @@ void CListView_Table::AddColumn(const char* name, int width, int format, int sor
     m_nColSortType[i] = sortType;
 }
 
-bool CListView_Table::HandlesCommand(int nID) const { return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES; }
+bool CListView_Table::HandlesCommand(int nID) const {
+    return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES || nID == ID_EXPORT || nID == ID_EDIT_COPY ||
+           (nID == ID_CHECK_CONTENTS && m_nKind == Doubles);
+}
 
 void CListView_Table::OnCommand(int nID) {
     if (nID == ID_FIND_DOUBLES)
         FindDoubles();
     else if (nID == ID_FIND_FILES)
         FindByName();
+    else if (nID == ID_CHECK_CONTENTS)
+        CheckContents();
+    else if (nID == ID_EXPORT)
+        Export();
+    else if (nID == ID_EDIT_COPY)
+        CopySelection();
 }
 
 std::string CListView_Table::GetCellToolTip(int nItem, int nSubItem) const {

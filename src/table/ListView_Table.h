@@ -1,4 +1,5 @@
 #pragma once
+#include "commands/ContentCheck.h"
 #include "platform/ListCtrl.h"
 #include "platform/TextColumn.h"
 #include "platform/View.h"
@@ -7,6 +8,8 @@
 
 #include <string>
 #include <vector>
+
+class CTableText;
 
 // A table window's view: a report-style list control of one kind (TableKind), filled once by its
 // initial update and then sorted, navigated, searched and pruned by the user.
@@ -25,6 +28,18 @@ public:
     void OpenCurrentRow(int nRow);
     void FindDoubles();
     void FindByName();
+    // Opens a Doubles table of the files of this one whose bytes equal another file's of their run.
+    void CheckContents();
+    // The files of the table's rows for a content check, and the row of each; rows that name no
+    // file of a known length are counted in nSkipped.
+    std::vector<CContentCheck::File> GetContentFiles(std::vector<int>& rowOf, int& nSkipped) const;
+    // The selected rows (Ctrl+C) as tab-separated text on the clipboard, column names first.
+    void CopySelection();
+    // The whole table into a file the user names, as CSV or tab-separated text by its extension.
+    void Export();
+    // The names of the columns the table shows as one line of text, and the cells of a row.
+    void AppendColumnNames(const CTableText& format, std::string& out) const;
+    void AppendRowText(const CTableText& format, int nRow, std::string& out) const;
 
     // Notification handlers of the list control.
     void OnColumnClick(int nSubItem) override;
@@ -66,6 +81,20 @@ public:
         std::size_t nUnlisted = 0;
     };
     static FilesAhead s_filesAhead;
+
+    // Set by Check Contents for the Doubles table it opens: that table's title, and a "Group"
+    // column after the seven that numbers the groups of equal contents.
+    struct SameContent {
+        bool bNext = false;
+        std::string title;
+    };
+    static SameContent s_sameContent;
+    // A Doubles table's runs, files and bytes to gain, shown after its status line.
+    std::string m_strGain;
+    void CountSpaceToGain();
+    // The key of the run a Doubles row (its entry cells given) belongs to, written over key: its
+    // Name and Length, and in a same-content table its group's number.
+    void GetRunKey(int nRow, const std::string_view (&cells)[7], std::string& key) const;
 
 private:
     void AddColumn(const char* name, int width, int format, int sortType);

@@ -48,7 +48,9 @@ void CListView_Table::FillTable() {
     DoWaitCursor(-1);
     show();
     m_scanner.m_wndProgress.DestroyWindow();
-    if (hasFocus())
+    if (m_nKind == Doubles && !m_strGain.empty())
+        WriteStatusLine();  // the runs and the space to gain show as the table opens
+    else if (hasFocus())
         if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
     // Input made while the table filled was aimed at a table that was not there yet.
     CModalWork::DropInput();
@@ -144,18 +146,20 @@ void CListView_Table::FillFromScan() {
 
 void CListView_Table::FillFromResultLines() {
     const int n = static_cast<int>(g_aResultLines.GetSize());
-    std::vector<CTextColumn> cells(kTableColumns);
+    const int nColumns = static_cast<int>(m_aColNames.size());  // seven, and a same-content table's Group
+    std::vector<CTextColumn> cells(static_cast<std::size_t>(nColumns));
     std::vector<std::string> pieces;  // reused from line to line
     for (int i = 0; i < n; ++i) {
         const CCellText line = g_aResultLines[i];
         SplitResultLine(line, pieces);
-        // Pieces beyond the seventh have no column; missing ones leave their cells empty.
-        for (int c = 0; c < kTableColumns; ++c)
+        // Pieces beyond the last column have none; missing ones leave their cells empty.
+        for (int c = 0; c < nColumns; ++c)
             cells[c].Add(c < static_cast<int>(pieces.size()) ? std::string_view(pieces[c]) : std::string_view());
     }
     TakeRows(std::move(cells));
     StepProgress(n);
     g_aResultLines.RemoveAll();
+    if (m_nKind == Doubles) CountSpaceToGain();
 }
 
 void CListView_Table::StepProgress(int n) {

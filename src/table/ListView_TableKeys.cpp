@@ -29,6 +29,7 @@ void CListView_Table::OnKeyDown(unsigned nChar) {
             // Rows of trashed entries went while the view was hidden, unseen by the item-change
             // handling: the current row and the status line follow now.
             if (GetItemCount() != nRowsBefore) {
+                if (m_nKind == Doubles) CountSpaceToGain();
                 int nRow = currentIndex().row();
                 if (nRow < 0) nRow = std::min(m_nRow, GetItemCount() - 1);
                 OnItemChanged(nRow);

@@ -74,6 +74,7 @@ void CListView_Table::WriteStatusLine() {
         m_strWork += "   (" + std::to_string(m_nUnlisted) + (m_nUnlisted == 1 ? " folder" : " folders") +
                      " of the drive could not be listed)";
     }
+    if (!m_strGain.empty()) m_strWork += "  " + m_strGain;
     if (CMDIFrameWnd* frame = AfxGetMainWnd())
         if (CStatusBar* bar = frame->GetStatusBar()) bar->SetPaneText(0, m_strWork, true);
 }

@@ -53,7 +53,7 @@ TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
     Children()[0]->GetDocument()->SetTitle("All Drives (Drive -> AZ)");
     EXPECT_EQ(Title(), "Zorbin - Zorbin1");
     Frame()->GetMdiArea()->setActiveSubWindow(Children()[0]);
-    EXPECT_EQ(Entries(MenuAt(0)), QStringList({"Find &Doubles", "Find &Files or Dirs", "-", "&Close", "E&xit"}));
+    EXPECT_EQ(Entries(MenuAt(0)), QStringList({"Find &Doubles", "Find &Files or Dirs", "C&heck Contents", "&Export...", "-", "&Close", "E&xit"}));
     EXPECT_EQ(Title(), "Zorbin - All Drives (Drive -> AZ)");
     // Around a maximised child the platform brackets the child's name; ours must step aside.
     Children()[0]->showMaximized();
