@@ -10,6 +10,10 @@ enum : int {
     IDC_FIND_TEXT = 102,
     ID_FIND_DOUBLES = 32772,
     ID_FIND_FILES = 32773,
+    // Zorbin's own commands beyond those of the first version: 33000 to 33049.
+    ID_VIEW_REFRESH = 33000,
+    ID_VIEW_ALL_DRIVES = 33001,
+    ID_TABLE_DELETE = 33002,
     ID_FILE_NEW = 0xE100,
     ID_FILE_OPEN = 0xE101,
     ID_FILE_CLOSE = 0xE102,

@@ -94,13 +94,25 @@ void CListView_Table::AddColumn(const char* name, int width, int format, int sor
     m_nColSortType[i] = sortType;
 }
 
-bool CListView_Table::HandlesCommand(int nID) const { return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES; }
+bool CListView_Table::HandlesCommand(int nID) const {
+    switch (nID) {
+    case ID_FIND_DOUBLES:
+    case ID_FIND_FILES: return true;
+    case ID_VIEW_REFRESH: return CanRefresh();
+    case ID_TABLE_DELETE: return m_nKind != AllDrives;  // drives are not deleted
+    default: return false;
+    }
+}
 
 void CListView_Table::OnCommand(int nID) {
     if (nID == ID_FIND_DOUBLES)
         FindDoubles();
     else if (nID == ID_FIND_FILES)
         FindByName();
+    else if (nID == ID_VIEW_REFRESH)
+        Refresh();
+    else if (nID == ID_TABLE_DELETE)
+        DeleteSelectedRows();
 }
 
 std::string CListView_Table::GetCellToolTip(int nItem, int nSubItem) const {
