@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMdiArea>
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTest>
@@ -426,4 +427,13 @@ TEST_F(TableTest, AfterSelectAllTheFrameTheStatusLineAndEnterNameTheLastRow) {
     QTest::keyClick(files, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Opened() == std::string(files->GetItemText(2, 0)) + "\n"; }, 5000))
         << Opened();
+    // File > Delete asks as the Del key does (answered No here: nothing goes); drives are not deleted.
+    m_boxes.answers = {IDNO};
+    Frame()->UpdateCommandUI();
+    Frame()->GetAction(ID_TABLE_DELETE)->trigger();
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].type & MB_ICONQUESTION, MB_ICONQUESTION);
+    EXPECT_EQ(files->GetItemCount(), 3);
+    Frame()->GetMdiArea()->setActiveSubWindow(Children()[0]);
+    EXPECT_FALSE(Frame()->GetAction(ID_TABLE_DELETE)->isEnabled());
 }
