@@ -372,7 +372,8 @@ TEST_F(TableTest, CountsShowWhenTheCountEndsAndRefreshReadsTheDriveAgainSortedAs
     // All Drives: the list, the space and a new count, in the old table's place.
     Children()[0]->setGeometry(20, 10, 470, 300);
     m_dir.MakeFile("C/a/four", "4");
-    Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
+    Activate();
+    QTest::keyClick(Frame(), Qt::Key_F5);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(Children().size(), 1u);
     drives = ActiveTable();
