@@ -264,7 +264,8 @@ void CMainFrame::OnViewAllDrives() {
         GetMdiArea()->setActiveSubWindow(child);
         return;
     }
-    // A new All Drives table starts a count once the running one has ended; it is not waited for.
+    // A new table would hold the window until the running count ends before it starts its own:
+    // not while a count runs (the command is greyed then).
     if (IsCounting() || theApp.m_pTableTemplate == nullptr) return;
     g_nNextTable = AllDrives;
     theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
