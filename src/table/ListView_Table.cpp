@@ -58,6 +58,7 @@ void CListView_Table::OnInitialUpdate() {
     case Found: {
         m_nDrive = g_nDrive;
         m_strWork.assign(1, GetDriveLetter());
+        if (m_nKind == Files || m_nKind == Directories) m_strRootFolder = DriveRootFolder(GetDriveLetter());
         if (m_nKind == Files)
             m_strWork += ": Files";
         else if (m_nKind == Directories)

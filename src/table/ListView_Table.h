@@ -90,6 +90,7 @@ private:
     void WriteDriveCounts();
 
     bool m_bWritingCounts = false;  // the count cells being written must not re-enter OnItemChanged
+    std::string m_strRootFolder;    // the folder the drive letter stood for when the table opened
     int m_nSortColumn = -1;         // the column of the last sort, -1 before any
     bool m_bSortedDescending = false;
     QTimer* m_pCountWatch = nullptr;

@@ -1,7 +1,9 @@
 #include "app/ZorbinApp.h"
 #include "platform/DocTemplate.h"
+#include "platform/DriveMap.h"
 #include "platform/MDIChildWnd.h"
 #include "platform/MDIFrameWnd.h"
+#include "platform/MessageBox.h"
 #include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
@@ -9,6 +11,8 @@
 
 #include <QMdiArea>
 #include <QTimer>
+
+#include <cstring>
 
 namespace {
 
@@ -43,8 +47,21 @@ void CListView_Table::Refresh() {
     const bool bMaximized = oldFrame->isMaximized();
     const int nSortColumn = m_nSortColumn;
     const bool bDescending = m_bSortedDescending;
+    if (m_nKind != AllDrives) {
+        // The letter, as the title shows it, must still stand for the folder that the rows come
+        // from: a new All Drives table may have renumbered the drives, and an unmounted disk hands
+        // its letter on to the next one.
+        const char letter = m_strTitle.empty() ? '\0' : m_strTitle[0];
+        const void* found = letter ? std::memchr(g_szDrives, letter, strnlen(g_szDrives, kMaxDrives)) : nullptr;
+        if (found == nullptr || DriveRootFolder(letter) != m_strRootFolder) {
+            m_strWork = std::string(1, letter) + ": is no longer the drive of this table (" + m_strRootFolder +
+                        "). Open the drive again from \"All Drives\".";
+            AfxMessageBox(m_strWork, MB_ICONINFORMATION);
+            return;
+        }
+        g_nDrive = static_cast<int>(static_cast<const char*>(found) - g_szDrives);
+    }
     g_nNextTable = m_nKind;
-    if (m_nKind != AllDrives) g_nDrive = m_nDrive;
     if (theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true) == nullptr) return;
     auto* newFrame = qobject_cast<CMDIChildWnd*>(mainWnd->GetMdiArea()->subWindowList(QMdiArea::CreationOrder).back());
     if (newFrame == nullptr || newFrame == oldFrame) return;

@@ -405,6 +405,16 @@ TEST_F(TableTest, CountsShowWhenTheCountEndsAndRefreshReadsTheDriveAgainSortedAs
     EXPECT_EQ(shown[0], expected[0]);  // the new file, the longest
     for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i][1], expected[i][1]) << i;
 
+    // A letter that stands for another folder now (a disk unmounted, the next one took its letter)
+    // is not read in this table's place.
+    MapDrives("C=" + m_driveD);
+    Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].text, "C: is no longer the drive of this table (" + m_driveC +
+                                         "). Open the drive again from \"All Drives\".");
+    EXPECT_EQ(Children().size(), 2u);
+    EXPECT_EQ(ActiveTable(), files);
+
     // Result tables have no drive to read again.
     OpenFromLines(Found, {ResultLine(Rows(files)[0])});
     Frame()->UpdateCommandUI();
