@@ -45,6 +45,7 @@ void CListView_Table::Refresh() {
     if (mainWnd == nullptr || oldFrame == nullptr) return;
     const QRect placement = oldFrame->geometry();
     const bool bMaximized = oldFrame->isMaximized();
+    const bool bMinimized = oldFrame->isMinimized();  // its icon's place is no place for a table
     const int nSortColumn = m_nSortColumn;
     const bool bDescending = m_bSortedDescending;
     if (m_nKind != AllDrives) {
@@ -67,7 +68,7 @@ void CListView_Table::Refresh() {
     if (newFrame == nullptr || newFrame == oldFrame) return;
     if (bMaximized)
         newFrame->showMaximized();
-    else
+    else if (!bMinimized)
         newFrame->setGeometry(placement);
     if (auto* table = dynamic_cast<CListView_Table*>(newFrame->GetView()); table != nullptr && nSortColumn >= 0) {
         // A sort turns the one direction of the program round first: set it so that it turns
