@@ -73,6 +73,12 @@ if ! in_root sh -c "cd /tmp && DEBIAN_FRONTEND=noninteractive apt-get install -y
   tail -20 "$root/tmp/apt.log"; echo "FAIL: apt-get install"; exit 1
 fi
 
+# The command line answers without any display, from the installed program and its libraries.
+version=$(in_root zorbin --version 2>&1) || true
+[ "$version" = "zorbin $(sed -n 's/^project(Zorbin VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" ] ||
+  { echo "$version"; echo "FAIL: zorbin --version in the clean root"; exit 1; }
+echo "zorbin --version: $version"
+
 # A drive of three files, so the count and the table have something to show.
 mkdir -p "$root/tmp/drive/docs"
 echo "a" > "$root/tmp/drive/a.txt"; echo "bb" > "$root/tmp/drive/docs/b.txt"; : > "$root/tmp/drive/docs/c"
