@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt-get into a clean Debian 12 root made with
-# debootstrap, and starts zorbin there under Xvfb with a small drive of the root: PASS when the
-# program is still running after a few seconds, FAIL with its output when not.
+# Builds the Debian package, checks it with lintian (no error and no warning), installs it with
+# apt-get into a clean Debian 12 root made with debootstrap, and starts zorbin there under Xvfb
+# with a small drive of the root: PASS when the program is still running after a few seconds, FAIL
+# with its output when not.
 #   scripts/check-deb.sh [ROOT]    ROOT: an empty or new folder (default: a new one under /tmp,
 #                                  removed at the end; a given one is kept for a look inside)
+#   scripts/check-deb.sh --lint    the package and lintian only: no root, no network
 # Needs root and the network to the Debian mirror; takes a few minutes, so CI does not run it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "$(id -u)" -ne 0 ]; then echo "scripts/check-deb.sh needs root (debootstrap, chroot, mount)" >&2; exit 2; fi
-ZORBIN_EXTRA_PACKAGES=debootstrap scripts/setup.sh build
+lint_only=0
+[ "${1:-}" = --lint ] && { lint_only=1; shift; }
+if ((!lint_only)) && [ "$(id -u)" -ne 0 ]; then echo "scripts/check-deb.sh needs root (debootstrap, chroot, mount)" >&2; exit 2; fi
+ZORBIN_EXTRA_PACKAGES="lintian $( ((lint_only)) || echo debootstrap)" scripts/setup.sh build
 
 rm -f build/zorbin_*.deb
-(cd build && cpack -G DEB >/dev/null)
+# The package's modes come from the install tree: the builder's umask must not widen them.
+(cd build && umask 022 && cpack -G DEB >/dev/null)
 debs=(build/zorbin_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: cpack made no single zorbin_*.deb" >&2; exit 1; }
 deb=${debs[0]}
 echo "built ${deb##*/}"
+
+# Errors and warnings fail; the informational tags (hardening hints, a .comment section) do not.
+lint=$(lintian --no-tag-display-limit "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+if [ -n "$lint" ]; then echo "$lint"; echo "FAIL: lintian reports errors or warnings on ${deb##*/}"; exit 1; fi
+echo "lintian: no error and no warning on ${deb##*/}"
+((lint_only)) && { echo "PASS: ${deb##*/} is lintian-clean"; exit 0; }
 
 if [ -n "${1:-}" ]; then
   root=$(realpath -m "$1") keep=1
@@ -61,6 +72,12 @@ if ! in_root sh -c "cd /tmp && DEBIAN_FRONTEND=noninteractive apt-get install -y
      ./${deb##*/} xvfb xauth x11-utils" > "$root/tmp/apt.log" 2>&1; then
   tail -20 "$root/tmp/apt.log"; echo "FAIL: apt-get install"; exit 1
 fi
+
+# The command line answers without any display, from the installed program and its libraries.
+version=$(in_root zorbin --version 2>&1) || true
+[ "$version" = "zorbin $(sed -n 's/^project(Zorbin VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" ] ||
+  { echo "$version"; echo "FAIL: zorbin --version in the clean root"; exit 1; }
+echo "zorbin --version: $version"
 
 # A drive of three files, so the count and the table have something to show.
 mkdir -p "$root/tmp/drive/docs"

@@ -9,6 +9,7 @@
 #                                         unlike "key", lock keys switch their lock (Caps_Lock, Num_Lock)
 #                            "type TEXT"  text typed into Zorbin's window
 #                            "click X Y"  a left click at X, Y of the screen (a column header, say)
+#                            "dclick X Y" a left double-click there (a title bar: maximise)
 #                            "sleep SECS" a pause
 #     -w, --wait SECS      pause before the picture is taken (default 2)
 #     -b, --bin PATH       the program (default build/zorbin; built with scripts/setup.sh if missing)
@@ -144,6 +145,7 @@ for step in "${steps[@]}"; do
     type) xdotool type --window "$window" -- "$arg" ;;
     sleep) sleep "$arg" ;;
     click) xdotool mousemove $arg click 1 ;;
+    dclick) xdotool mousemove $arg click --repeat 2 --delay 80 1 ;;
     *) echo "screenshot.sh: unknown step '$step'" >&2; exit 2 ;;
   esac
   sleep 0.3

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a fresh prefix and checks what lands there: exactly the expected files, the
 # programs executable, a menu entry that validates and names an installed program and icon, PNG
-# icons of their nominal sizes, and a man page groff reads without a warning.
+# icons of their nominal sizes, manual pages gzip and groff read without a warning, a changelog gzip
+# reads and a copyright file in the machine-readable form.
 #   tests/install.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1 source=$2
@@ -15,7 +16,8 @@ status=0
 icons=share/icons/hicolor
 expected=(bin/zorbin bin/zorbin-bench share/applications/zorbin.desktop $icons/scalable/apps/zorbin.svg
           $icons/48x48/apps/zorbin.png $icons/256x256/apps/zorbin.png share/doc/zorbin/guide.html
-          share/man/man1/zorbin-bench.1)
+          share/doc/zorbin/changelog.gz share/doc/zorbin/copyright
+          share/man/man1/zorbin.1.gz share/man/man1/zorbin-bench.1.gz)
 for png in "$source"/docs/*.png; do [ -e "$png" ] && expected+=("share/doc/zorbin/${png##*/}"); done
 diff <(printf '%s\n' "${expected[@]}" | sort) <(find . -type f -printf '%P\n' | sort) ||
   fail "installed files differ from the list (< missing, > not expected)"
@@ -37,6 +39,12 @@ for size in 48 256; do
     header[21] == 0 && width == size && height == size)) || fail "$png is not a ${size}x$size PNG"
 done
 
-warnings=$(groff -man -ww -z -Tutf8 share/man/man1/zorbin-bench.1 2>&1)
-[ -z "$warnings" ] || fail "groff warns on the man page: $warnings"
+for page in share/man/man1/*.1.gz; do
+  gzip -t "$page" || fail "$page is no gzip file"
+  warnings=$(gzip -dc "$page" | groff -man -ww -z -Tutf8 2>&1)
+  [ -z "$warnings" ] || fail "groff warns on $page: $warnings"
+done
+gzip -dc share/doc/zorbin/changelog.gz | head -1 | grep -q '^zorbin (' || fail "changelog.gz does not start with an entry of zorbin"
+head -1 share/doc/zorbin/copyright | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+  fail "copyright is not in the machine-readable form"
 exit $status

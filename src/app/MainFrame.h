@@ -26,7 +26,7 @@ public:
     // application, as the framework routes commands.
     void OnCommand(int nID);
     // Enables the commands that have a handler now (the find commands need a view that takes them).
-    void UpdateCommandUI();
+    void UpdateCommandUI() override;
     QAction* GetAction(int nID) const;
     // The menu now shown: IDR_MAINFRAME, or IDR_DOCTYPE while a plain view is active.
     int GetMenuId() const { return m_nMenuId; }
@@ -49,6 +49,10 @@ private:
     void FillWindowMenu();
     void OnWindowNew();
     void OnWindowArrange();
+    void OnViewAllDrives();
+    // The All Drives table nearest the front, or null.
+    CMDIChildWnd* FindAllDrives() const;
+    static bool IsCounting();
     std::string FindUserGuide() const;
 
     QToolBar* m_wndToolBar = nullptr;

@@ -10,6 +10,9 @@
 #include "platform/Opener.h"
 #include "platform/StatusBar.h"
 #include "platform/View.h"
+#include "scan/DriveGlobals.h"
+#include "table/ListView_Table.h"
+#include "table/TableKind.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,8 +37,8 @@ bool NeedsChild(int nID) {
 // Commands whose only handler is a view: without a view that takes them they are disabled.
 bool ViewOnly(int nID) {
     return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES || nID == ID_CHECK_CONTENTS || nID == ID_EXPORT ||
-           nID == ID_FILE_PRINT || nID == ID_FILE_PRINT_DIRECT ||
-           nID == ID_FILE_PRINT_PREVIEW;
+           nID == ID_FILE_PRINT || nID == ID_FILE_PRINT_DIRECT || nID == ID_FILE_PRINT_PREVIEW ||
+           nID == ID_VIEW_REFRESH || nID == ID_TABLE_DELETE;
 }
 
 }  // namespace
@@ -58,10 +61,12 @@ QAction* CMainFrame::MakeAction(int nID, const char* text, const char* prompt) {
 }
 
 void CMainFrame::BuildMenus() {
-    QAction* findDoubles = MakeAction(ID_FIND_DOUBLES, "Find &Doubles", "Find doubled files\nFind doubled files");
+    // A key after a tab is shown beside the entry and is no shortcut of the menu's: the table
+    // handles Ctrl+D, Ctrl+F and Del itself, under its own conditions, and the frame takes F1.
+    QAction* findDoubles = MakeAction(ID_FIND_DOUBLES, "Find &Doubles\tCtrl+D", "Find doubled files\nFind doubled files");
     findDoubles->setIcon(QIcon(":/icons/find_doubles.svg"));
     QAction* findFiles =
-        MakeAction(ID_FIND_FILES, "Find &Files or Dirs", "Find Files  or Dirs by name\nFind Files  or Dirs by name");
+        MakeAction(ID_FIND_FILES, "Find &Files or Dirs\tCtrl+F", "Find Files  or Dirs by name\nFind Files  or Dirs by name");
     findFiles->setIcon(QIcon(":/icons/find_files.svg"));
     QAction* checkContents = MakeAction(ID_CHECK_CONTENTS, "C&heck Contents",
                                         "Keep the doubles whose bytes are the same\nCheck Contents");
@@ -81,7 +86,11 @@ void CMainFrame::BuildMenus() {
     MakeAction(ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap\nCascade Windows");
     MakeAction(ID_WINDOW_TILE_HORZ, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows");
     MakeAction(ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange icons at the bottom of the window\nArrange Icons");
-    MakeAction(ID_HELP_FINDER, "&Help Topics", "List Help topics\nHelp Topics");
+    MakeAction(ID_HELP_FINDER, "&Help Topics\tF1", "List Help topics\nHelp Topics");
+    MakeAction(ID_TABLE_DELETE, "D&elete\tDel", "Move the selected entries to the trash\nDelete");
+    // F5 is the frame's own key: no table handles it.
+    MakeAction(ID_VIEW_REFRESH, "&Refresh", "Read the drive of the active table again\nRefresh")->setShortcut(Qt::Key_F5);
+    MakeAction(ID_VIEW_ALL_DRIVES, "&All Drives", "Show the All Drives table\nAll Drives");
     MakeAction(ID_APP_ABOUT, "&About Zorbin...", "Display program information, version number and copyright\nAbout");
 
     // Keys without a menu entry. The edit and pane keys have no handler in Zorbin: they are taken
@@ -119,6 +128,7 @@ void CMainFrame::BuildMenus() {
     m_pFileMenu->addAction(findFiles);
     m_pFileMenu->addAction(checkContents);
     m_pFileMenu->addAction(exportTable);
+    m_pFileMenu->addAction(GetAction(ID_TABLE_DELETE));
     m_pFileMenu->addSeparator();
     m_pFileMenu->addAction(GetAction(ID_FILE_CLOSE));
     m_pFileMenu->addAction(GetAction(ID_APP_EXIT));
@@ -131,6 +141,9 @@ void CMainFrame::BuildMenus() {
     m_pViewMenu = new QMenu("&View", this);
     m_pViewMenu->addAction(toolBar);
     m_pViewMenu->addAction(statusBar);
+    m_pViewMenu->addSeparator();
+    m_pViewMenu->addAction(GetAction(ID_VIEW_ALL_DRIVES));
+    m_pViewMenu->addAction(GetAction(ID_VIEW_REFRESH));
 
     m_pWindowMenu = new QMenu("&Window", this);
     m_pWindowMenu->addAction(GetAction(ID_WINDOW_NEW));
@@ -191,6 +204,7 @@ void CMainFrame::UpdateCommandUI() {
         else if (NeedsChild(nID))
             action->setEnabled(hasChild);
     }
+    GetAction(ID_VIEW_ALL_DRIVES)->setEnabled(FindAllDrives() != nullptr || !IsCounting());
     if (m_wndStatusBar != nullptr) GetAction(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
     if (m_wndToolBar != nullptr) GetAction(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
 }
@@ -214,7 +228,8 @@ void CMainFrame::OnCommand(int nID) {
         if (m_wndStatusBar != nullptr) m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
         break;
     case ID_WINDOW_NEW: OnWindowNew(); break;
-    case ID_WINDOW_CASCADE: GetMdiArea()->cascadeSubWindows(); break;
+    case ID_WINDOW_CASCADE: CascadeChildren(); break;
+    case ID_VIEW_ALL_DRIVES: OnViewAllDrives(); break;
     case ID_WINDOW_TILE_HORZ: GetMdiArea()->tileSubWindows(); break;
     case ID_WINDOW_ARRANGE: OnWindowArrange(); break;
     case ID_HELP_FINDER:
@@ -236,6 +251,32 @@ void CMainFrame::OnWindowNew() {
     CMDIChildWnd* child = GetActiveChild();
     if (child == nullptr || child->GetTemplate() == nullptr) return;
     child->GetTemplate()->OpenDocumentFile(nullptr, true);
+}
+
+CMDIChildWnd* CMainFrame::FindAllDrives() const {
+    const QList<QMdiSubWindow*> stacked = GetMdiArea()->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacked.rbegin(); it != stacked.rend(); ++it) {
+        auto* child = qobject_cast<CMDIChildWnd*>(*it);
+        const auto* table = child != nullptr ? dynamic_cast<const CListView_Table*>(child->GetView()) : nullptr;
+        if (table != nullptr && !child->IsClosing() && table->m_nKind == AllDrives) return child;
+    }
+    return nullptr;
+}
+
+bool CMainFrame::IsCounting() { return g_pCountThread.load(std::memory_order_acquire) != nullptr; }
+
+void CMainFrame::OnViewAllDrives() {
+    // The window nearest the front, if one is open; a new table otherwise.
+    if (CMDIChildWnd* child = FindAllDrives()) {
+        if (child->isMinimized()) child->showNormal();
+        GetMdiArea()->setActiveSubWindow(child);
+        return;
+    }
+    // A new table would hold the window until the running count ends before it starts its own:
+    // not while a count runs (the command is greyed then).
+    if (IsCounting() || theApp.m_pTableTemplate == nullptr) return;
+    g_nNextTable = AllDrives;
+    theApp.m_pTableTemplate->OpenDocumentFile(nullptr, true);
 }
 
 void CMainFrame::OnWindowArrange() {

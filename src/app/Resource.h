@@ -10,6 +10,11 @@ enum : int {
     IDC_FIND_TEXT = 102,
     ID_FIND_DOUBLES = 32772,
     ID_FIND_FILES = 32773,
+    // Zorbin's own commands beyond those of the first version: 33000 to 33049.
+    ID_VIEW_REFRESH = 33000,
+    ID_VIEW_ALL_DRIVES = 33001,
+    ID_TABLE_DELETE = 33002,
+    // Commands of the Doubles tables and of export: 33050 to 33099.
     ID_CHECK_CONTENTS = 33050,
     ID_EXPORT = 33051,
     ID_FILE_NEW = 0xE100,

@@ -1,16 +1,17 @@
 #include "app/ZorbinApp.h"
 
 #include "app/AboutDlg.h"
+#include "app/CommandLine.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/Resource.h"
 #include "app/ZorbinDoc.h"
 #include "app/ZorbinView.h"
 #include "platform/DocTemplate.h"
+#include "platform/MdiButtonStyle.h"
 #include "table/ListView_Table.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
@@ -30,6 +31,8 @@ namespace {
 constexpr const char* kCompany = "Tarrow";
 constexpr const char* kAppName = "Zorbin";
 constexpr const char* kRecentGroup = "Recent File List";
+constexpr const char* kGeometryKey = "Settings/MainWindowGeometry";  // place, size, maximised or not
+constexpr const char* kStateKey = "Settings/MainWindowState";        // where the toolbar stands
 
 CMDIChildWnd* MakeChildFrame(const char* icon) {
     auto* frame = new CChildFrame;
@@ -59,6 +62,9 @@ bool CZorbinApp::InitInstance(int argc, char** argv) {
     QCoreApplication::setOrganizationName(kCompany);
     QCoreApplication::setApplicationName(kAppName);
     QApplication::setWindowIcon(QIcon(":/icons/zorbin.svg"));
+    // The desktop's style, with window buttons that follow the palette; set once per process.
+    if (qobject_cast<CMdiButtonStyle*>(QApplication::style()) == nullptr)
+        QApplication::setStyle(new CMdiButtonStyle(QApplication::style()->name()));
 
     LoadStdProfileSettings(16);
 
@@ -80,13 +86,11 @@ bool CZorbinApp::InitInstance(int argc, char** argv) {
     m_pMainWnd = frame;
     AfxSetMainWnd(frame);
 
-    // The command line is read, as the platform reads it, and nothing is done with it: Zorbin has
-    // no document to open from there.
-    QCommandLineParser parser;
-    parser.addPositionalArgument("file", "ignored");
-    QStringList arguments;
-    for (int i = 0; i < argc && argv != nullptr; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    if (!arguments.isEmpty()) parser.parse(arguments);
+    // The command line is read, as the platform reads it, and its file names are not acted on:
+    // Zorbin has no document to open from there. main() has acted on the options already.
+    if (argc > 0 && argv != nullptr) CCommandLine::Parse(std::vector<std::string>(argv, argv + argc));
+
+    RestoreWindowPlacement();
 
     // g_nNextTable starts at 0: the first table is All Drives.
     m_pTableTemplate->OpenDocumentFile(nullptr, true);
@@ -97,7 +101,10 @@ bool CZorbinApp::InitInstance(int argc, char** argv) {
 }
 
 void CZorbinApp::ExitInstance() {
-    if (m_pMainWnd != nullptr) SaveStdProfileSettings();
+    if (m_pMainWnd != nullptr) {
+        SaveStdProfileSettings();
+        SaveWindowPlacement();
+    }
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
     m_pDocTemplate = nullptr;
@@ -159,4 +166,20 @@ void CZorbinApp::AddToRecentFileList(const std::string& path) {
     std::erase(m_aRecentFiles, path);
     m_aRecentFiles.insert(m_aRecentFiles.begin(), path);
     if (m_aRecentFiles.size() > static_cast<size_t>(m_nMaxMRU)) m_aRecentFiles.resize(static_cast<size_t>(m_nMaxMRU));
+}
+
+void CZorbinApp::SaveWindowPlacement() const {
+    QSettings settings;
+    settings.setValue(kGeometryKey, m_pMainWnd->saveGeometry());
+    settings.setValue(kStateKey, m_pMainWnd->saveState());
+    settings.sync();
+}
+
+void CZorbinApp::RestoreWindowPlacement() {
+    const QSettings settings;
+    // Qt moves a window whose screen is gone onto one that is there, and keeps it within it.
+    if (const QByteArray geometry = settings.value(kGeometryKey).toByteArray(); !geometry.isEmpty())
+        m_pMainWnd->restoreGeometry(geometry);
+    if (const QByteArray state = settings.value(kStateKey).toByteArray(); !state.isEmpty())
+        m_pMainWnd->restoreState(state);
 }

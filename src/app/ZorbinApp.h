@@ -37,6 +37,9 @@ private:
     void LoadStdProfileSettings(int nMaxMRU);
     void SaveStdProfileSettings() const;
     void AddToRecentFileList(const std::string& path);
+    // The main window's place, size, maximised state and toolbar, kept in the profile.
+    void SaveWindowPlacement() const;
+    void RestoreWindowPlacement();
 
     std::unique_ptr<CMultiDocTemplate> m_docTemplate;
     std::unique_ptr<CMultiDocTemplate> m_tableTemplate;

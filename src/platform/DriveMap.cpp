@@ -85,9 +85,10 @@ DriveFolders MountedDrives() {
 // (drive letters are case-blind: c= is C:). Empty entries (",,") are skipped; an entry without
 // "=", with a letter outside A to Z, with a letter given before or with an empty path is left out
 // and named on standard error. A relative path is taken from the current directory.
-std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn) {
+std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn, std::string* pFirstFault) {
     DriveFolders folders;
     auto complain = [&](std::string_view entry, const char* why) {
+        if (pFirstFault && pFirstFault->empty()) *pFirstFault = "entry \"" + std::string(entry) + "\": " + why;
         if (warn)
             std::fprintf(stderr, "zorbin: ZORBIN_DRIVES entry \"%.*s\" ignored: %s\n", static_cast<int>(entry.size()),
                          entry.data(), why);

@@ -21,5 +21,6 @@ std::string ResolveDrivePath(const std::string& path);
 // The folders of all drives of the map, read once: for a command that places many paths.
 std::vector<std::string> AllDriveFolders();
 // The map a ZORBIN_DRIVES value gives: the folder of each letter A..Z (empty: no drive). With
-// warn, each entry left out is named on standard error.
-std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn);
+// warn, each entry left out is named on standard error; pFirstFault, when given, receives the
+// first entry left out and why.
+std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn, std::string* pFirstFault = nullptr);

@@ -382,7 +382,13 @@ void CListCtrl::SelectAllItems() {
         selectionModel()->select(all, QItemSelectionModel::ClearAndSelect);
     }
     m_bSelectedRunsValid = false;
-    OnItemChanged(count - 1);
+    // The last row becomes current, frame and all, so that the frame, the status line and Enter
+    // name one row; the move reports itself through currentChanged.
+    if (currentIndex().row() != count - 1)
+        selectionModel()->setCurrentIndex(m_pModel->index(count - 1, std::max(currentIndex().column(), 0)),
+                                          QItemSelectionModel::NoUpdate);
+    else
+        OnItemChanged(count - 1);
 }
 
 // ---- input

@@ -65,7 +65,8 @@ public:
     unsigned GetSelectedCount() const;
     std::vector<int> GetSelectedItems() const;          // ascending
     bool SetItemState(int nItem, unsigned state, unsigned mask);
-    // Selects every row in one step; OnItemChanged then runs once, for the last row.
+    // Selects every row in one step and makes the last row current; OnItemChanged then runs
+    // once, for the last row.
     void SelectAllItems();
 
     const CListRows& GetRows() const { return m_rows; }

@@ -63,9 +63,13 @@ void CMDIFrameWnd::AddChild(CMDIChildWnd* child) {
     // Maximising and restoring change the title's form; Qt puts back the frame's plain title on
     // restore, after which the document's title has to come back.
     connect(child, &QMdiSubWindow::windowStateChanged, this, [this] { RefreshActiveChild(); });
-    // New windows cascade down and to the right by a title bar's height, and start again at the
-    // top left once a window would reach below the client area. Only the height counts: a Files
-    // table is 810 pixels wide and often wider than the area itself.
+    child->move(NextCascadePlace(child));
+}
+
+QPoint CMDIFrameWnd::NextCascadePlace(const QMdiSubWindow* child) {
+    // Down and to the right by a title bar's height, and again from the top left once a window
+    // would reach below the client area. Only the height counts: a Files table is 810 pixels
+    // wide and often wider than the area itself.
     const int step = child->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, child) + 4;
     const QSize area = m_pMdiArea->viewport()->size();
     QPoint position(m_nCascade * step, m_nCascade * step);
@@ -74,7 +78,18 @@ void CMDIFrameWnd::AddChild(CMDIChildWnd* child) {
         position = QPoint(0, 0);
     }
     ++m_nCascade;
-    child->move(position);
+    return position;
+}
+
+void CMDIFrameWnd::CascadeChildren() {
+    // Each window keeps its size (a Files table needs its 810 pixels for its columns) and only
+    // moves; the front window ends last, furthest down, and stays in front.
+    m_nCascade = 0;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (window->isMinimized()) continue;
+        if (window->isMaximized()) window->showNormal();
+        window->move(NextCascadePlace(window));
+    }
 }
 
 CMDIChildWnd* CMDIFrameWnd::GetActiveChild() const {

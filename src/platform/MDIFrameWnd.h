@@ -7,6 +7,7 @@ class CStatusBar;
 class CMDIChildWnd;
 class CView;
 class QMdiArea;
+class QMdiSubWindow;
 
 // The multiple-document main frame: a QMainWindow around a QMdiArea. The add-to-title style is
 // built in: the caption is the application title, or "title - active document", or
@@ -22,12 +23,16 @@ public:
     void SetMessageText(std::string_view text);
     // Adds a child frame (already sized) to the client area at the next cascade position.
     void AddChild(CMDIChildWnd* child);
+    // Window > Cascade: the open windows overlap from the top left, each keeping its size.
+    void CascadeChildren();
     CMDIChildWnd* GetActiveChild() const;
     CView* GetActiveView() const;
     void SetAppTitle(std::string_view title);
     void UpdateFrameTitle();
     // A child frame opened, closed or became active: the title, menus and commands follow.
     void RefreshActiveChild();
+    // Enables the commands that have a handler now; the main frame knows its commands.
+    virtual void UpdateCommandUI() {}
 
 protected:
     // Destroys every child frame while this frame is still whole (their views speak to the
@@ -39,6 +44,8 @@ protected:
 
 private:
     std::string FrameTitle() const;
+    // Where the next window of the cascade goes.
+    QPoint NextCascadePlace(const QMdiSubWindow* child);
 
     QMdiArea* m_pMdiArea = nullptr;
     std::string m_strAppTitle;

@@ -58,6 +58,7 @@ void CListView_Table::OnInitialUpdate() {
     case Found: {
         m_nDrive = g_nDrive;
         m_strWork.assign(1, GetDriveLetter());
+        if (m_nKind == Files || m_nKind == Directories) m_strRootFolder = DriveRootFolder(GetDriveLetter());
         if (m_nKind == Files)
             m_strWork += ": Files";
         else if (m_nKind == Directories)
@@ -100,8 +101,16 @@ void CListView_Table::AddColumn(const char* name, int width, int format, int sor
 }
 
 bool CListView_Table::HandlesCommand(int nID) const {
-    return nID == ID_FIND_DOUBLES || nID == ID_FIND_FILES || nID == ID_EXPORT || nID == ID_EDIT_COPY ||
-           (nID == ID_CHECK_CONTENTS && m_nKind == Doubles);
+    switch (nID) {
+    case ID_FIND_DOUBLES:
+    case ID_FIND_FILES:
+    case ID_EXPORT:
+    case ID_EDIT_COPY: return true;
+    case ID_CHECK_CONTENTS: return m_nKind == Doubles;
+    case ID_VIEW_REFRESH: return CanRefresh();
+    case ID_TABLE_DELETE: return m_nKind != AllDrives;  // drives are not deleted
+    default: return false;
+    }
 }
 
 void CListView_Table::OnCommand(int nID) {
@@ -115,6 +124,10 @@ void CListView_Table::OnCommand(int nID) {
         Export();
     else if (nID == ID_EDIT_COPY)
         CopySelection();
+    else if (nID == ID_VIEW_REFRESH)
+        Refresh();
+    else if (nID == ID_TABLE_DELETE)
+        DeleteSelectedRows();
 }
 
 std::string CListView_Table::GetCellToolTip(int nItem, int nSubItem) const {

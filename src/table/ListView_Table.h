@@ -10,6 +10,7 @@
 #include <vector>
 
 class CTableText;
+class QTimer;
 
 // A table window's view: a report-style list control of one kind (TableKind), filled once by its
 // initial update and then sorted, navigated, searched and pruned by the user.
@@ -25,6 +26,16 @@ public:
     void OnCommand(int nID) override;
 
     void FillTable();
+    // Opens a new table of this kind (and drive) in this one's place, sorted as this one was, and
+    // closes this one: the drive is read again. An All Drives table reads the drive list and the
+    // space again and starts a new count. Doubles and Found tables have nothing to read.
+    void Refresh();
+    bool CanRefresh() const;
+    // Writes the counts into an All Drives table once the running count has ended, without
+    // waiting for the user to move to another row. Its fill starts it.
+    void WatchCount();
+    // Delete of the selected entries, asked first (the Delete key and the menu's Delete).
+    void DeleteSelectedRows();
     void OpenCurrentRow(int nRow);
     void FindDoubles();
     void FindByName();
@@ -111,4 +122,8 @@ private:
     void WriteDriveCounts();
 
     bool m_bWritingCounts = false;  // the count cells being written must not re-enter OnItemChanged
+    std::string m_strRootFolder;    // the folder the drive letter stood for when the table opened
+    int m_nSortColumn = -1;         // the column of the last sort, -1 before any
+    bool m_bSortedDescending = false;
+    QTimer* m_pCountWatch = nullptr;
 };

@@ -66,6 +66,7 @@ void CListView_Table::FillTable() {
 
 void CListView_Table::FillAllDrives() {
     m_scanner.StartCountThread(&m_scanColumns);
+    WatchCount();
     std::vector<CTextColumn> cells(6);
     char text[64];
     for (int r = 0; r < kMaxDrives && g_szDrives[r] != '\0'; ++r) {

@@ -13,32 +13,12 @@ void CListView_Table::OnKeyDown(unsigned nChar) {
         OpenCurrentRow(m_nRow);
         break;
     case VK_DELETE:
-        if (m_nKind != AllDrives) {
-            // Hidden while the question is up and the rows go.
-            const bool bHadFocus = hasFocus();
-            const int nRowsBefore = GetItemCount();
-            hide();
-            m_scanner.DeleteSelected(m_pList, m_nKind, true);
-            // The next sort compares rows by item data, which must be each row's number: below a
-            // row that went, every row has moved up (all of them, when row 0 went).
-            const int nRows = GetItemCount();
-            if (nRows != nRowsBefore)
-                for (int r = 0; r < nRows; ++r) SetItemData(r, r);
-            show();
-            if (bHadFocus) setFocus();
-            // Rows of trashed entries went while the view was hidden, unseen by the item-change
-            // handling: the current row and the status line follow now.
-            if (GetItemCount() != nRowsBefore) {
-                if (m_nKind == Doubles) CountSpaceToGain();
-                int nRow = currentIndex().row();
-                if (nRow < 0) nRow = std::min(m_nRow, GetItemCount() - 1);
-                OnItemChanged(nRow);
-            }
-        }
+        if (m_nKind != AllDrives) DeleteSelectedRows();
         break;
     case 'A':
         // One step: selecting a million rows one at a time, each through the item-change
-        // handling, takes minutes. The current row ends as the last row, as row by row would.
+        // handling, takes minutes. The current row (its frame, the status line and Enter) ends as
+        // the last row, as row by row would.
         if (bCtrl) m_pList->SelectAllItems();
         break;
     case 'D':
@@ -49,5 +29,29 @@ void CListView_Table::OnKeyDown(unsigned nChar) {
         break;
     default:
         break;
+    }
+}
+
+void CListView_Table::DeleteSelectedRows() {
+    if (m_nKind == AllDrives) return;
+    // Hidden while the question is up and the rows go.
+    const bool bHadFocus = hasFocus();
+    const int nRowsBefore = GetItemCount();
+    hide();
+    m_scanner.DeleteSelected(m_pList, m_nKind, true);
+    // The next sort compares rows by item data, which must be each row's number: below a
+    // row that went, every row has moved up (all of them, when row 0 went).
+    const int nRows = GetItemCount();
+    if (nRows != nRowsBefore)
+        for (int r = 0; r < nRows; ++r) SetItemData(r, r);
+    show();
+    if (bHadFocus) setFocus();
+    // Rows of trashed entries went while the view was hidden, unseen by the item-change
+    // handling: the current row and the status line follow now.
+    if (GetItemCount() != nRowsBefore) {
+        if (m_nKind == Doubles) CountSpaceToGain();
+        int nRow = currentIndex().row();
+        if (nRow < 0) nRow = std::min(m_nRow, GetItemCount() - 1);
+        OnItemChanged(nRow);
     }
 }

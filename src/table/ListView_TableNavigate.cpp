@@ -68,7 +68,9 @@ void CListView_Table::OpenCurrentRow(int nRow) {
 
 void CListView_Table::WriteStatusLine() {
     char text[64];
-    std::snprintf(text, sizeof text, " Line: %6d / %6d", m_nRow + 1, GetItemCount());
+    // Where there is no row, no row is current: line 0 of 0.
+    const int nRows = GetItemCount();
+    std::snprintf(text, sizeof text, " Line: %6d / %6d", nRows > 0 ? m_nRow + 1 : 0, nRows);
     m_strWork = text;
     if (m_nUnlisted > 0) {
         m_strWork += "   (" + std::to_string(m_nUnlisted) + (m_nUnlisted == 1 ? " folder" : " folders") +

@@ -175,6 +175,8 @@ void CListView_Table::OnColumnClick(int nSubItem) {
     g_bSortDescending = !g_bSortDescending;
     g_nSortColumn = nSubItem;
     g_nSortType = m_nColSortType[nSubItem];
+    m_nSortColumn = nSubItem;
+    m_bSortedDescending = g_bSortDescending;
     const std::string& strColumn = m_aColNames[nSubItem];
     const int n = GetItemCount();
     DoWaitCursor(1);

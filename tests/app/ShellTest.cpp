@@ -4,6 +4,7 @@
 #include "app/ZorbinApp.h"
 #include "app/ZorbinView.h"
 #include "platform/Document.h"
+#include "platform/MdiButtonStyle.h"
 #include "platform/MDIChildWnd.h"
 #include "platform/StatusBar.h"
 #include "platform/WaitCursor.h"
@@ -15,6 +16,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <QStyleOptionTitleBar>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,15 +29,22 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
 
 using Shell = WindowFixture;
 
+// Each entry as the menu shows it: its text, and after a tab the key shown beside it, whether the
+// text names it or the entry's own shortcut does.
 QStringList Entries(const QMenu* menu) {
     QStringList entries;
-    for (const QAction* action : menu->actions()) entries << (action->isSeparator() ? QString("-") : action->text());
+    for (const QAction* action : menu->actions()) {
+        QString entry = action->isSeparator() ? QString("-") : action->text();
+        if (!action->shortcut().isEmpty()) entry += "\t" + action->shortcut().toString();
+        entries << entry;
+    }
     return entries;
 }
 QMenu* MenuAt(int index) { return Shell::Frame()->menuBar()->actions().at(index)->menu(); }
@@ -53,7 +65,10 @@ TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
     Children()[0]->GetDocument()->SetTitle("All Drives (Drive -> AZ)");
     EXPECT_EQ(Title(), "Zorbin - Zorbin1");
     Frame()->GetMdiArea()->setActiveSubWindow(Children()[0]);
-    EXPECT_EQ(Entries(MenuAt(0)), QStringList({"Find &Doubles", "Find &Files or Dirs", "C&heck Contents", "&Export...", "-", "&Close", "E&xit"}));
+    EXPECT_EQ(Entries(MenuAt(0)), QStringList({"Find &Doubles\tCtrl+D", "Find &Files or Dirs\tCtrl+F", "C&heck Contents",
+                                             "&Export...\tCtrl+S", "D&elete\tDel", "-", "&Close", "E&xit"}));
+    EXPECT_EQ(Entries(MenuAt(1)), QStringList({"&Toolbar", "&Status Bar", "-", "&All Drives", "&Refresh\tF5"}));
+    EXPECT_EQ(Entries(MenuAt(3)), QStringList({"&Help Topics\tF1", "-", "&About Zorbin..."}));
     EXPECT_EQ(Title(), "Zorbin - All Drives (Drive -> AZ)");
     // Around a maximised child the platform brackets the child's name; ours must step aside.
     Children()[0]->showMaximized();
@@ -68,6 +83,20 @@ TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
     EXPECT_EQ(Title(), "Zorbin");
     Frame()->OnCommand(ID_FIND_DOUBLES);  // reaches nobody
     EXPECT_TRUE(m_boxes.boxes.empty());
+    // View > All Drives: a new table when none is open (New Window is greyed then), the open one
+    // brought to the front otherwise.
+    WaitForCount();  // a new table would start a count of its own after this one
+    Frame()->UpdateCommandUI();
+    EXPECT_FALSE(Frame()->GetAction(ID_WINDOW_NEW)->isEnabled());
+    Frame()->GetAction(ID_VIEW_ALL_DRIVES)->trigger();
+    ASSERT_EQ(Children().size(), 1u);
+    EXPECT_EQ(Title(), "Zorbin - All Drives");
+    theApp.OnFileNew();
+    Children()[0]->showMinimized();
+    Frame()->GetAction(ID_VIEW_ALL_DRIVES)->trigger();
+    EXPECT_EQ(Children().size(), 2u);
+    EXPECT_EQ(Title(), "Zorbin - All Drives");
+    EXPECT_FALSE(Children()[0]->isMinimized());
 }
 
 TEST_F(Shell, UnhandledKeysNeverReachDeleteHelpOpensTheFirstGuideFoundAndAboutComesUp) {
@@ -159,4 +188,106 @@ TEST(WaitCursor, NestedBeginsEndInPairsAndLeaveOthersCursorsAlone) {
     DoWaitCursor(-1);
     EXPECT_EQ(Shape(), Qt::CrossCursor);
     QApplication::restoreOverrideCursor();
+}
+
+TEST_F(Shell, TheMainWindowComesBackWhereItWasAndMaximisedAsItWas) {
+    Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect placed(screen.left() + 40, screen.top() + 30, 1100, 800);
+    Frame()->setGeometry(placed);
+    WaitForCount();
+    theApp.ExitInstance();
+    Start();
+    EXPECT_EQ(Frame()->geometry(), placed);
+    EXPECT_FALSE(Frame()->isMaximized());
+    Frame()->showMaximized();
+    WaitForCount();
+    theApp.ExitInstance();
+    Start();
+    EXPECT_TRUE(Frame()->isMaximized());
+    Frame()->showNormal();
+    EXPECT_EQ(Frame()->size(), placed.size());  // the size it had before it was maximised
+    // A place on a screen that is gone (a second monitor, unplugged) comes back on the screen.
+    Frame()->move(screen.right() + 3000, screen.bottom() + 3000);
+    WaitForCount();
+    theApp.ExitInstance();
+    Start();
+    EXPECT_TRUE(screen.intersects(Frame()->geometry())) << Frame()->geometry().x() << "," << Frame()->geometry().y();
+}
+
+TEST_F(Shell, CascadeMovesEveryWindowAndKeepsItsSize) {
+    Start();
+    Open(Files, 0);
+    Open(Directories, 0);
+    const std::vector<CMDIChildWnd*> children = Children();
+    children[1]->resize(500, 260);  // a size of the user's own stays too
+    std::vector<QSize> sizes;
+    for (const CMDIChildWnd* child : children) sizes.push_back(child->size());
+    for (CMDIChildWnd* child : children) child->move(300, 200);
+    Frame()->GetAction(ID_WINDOW_CASCADE)->trigger();
+    const QList<QMdiSubWindow*> stacked = Frame()->GetMdiArea()->subWindowList(QMdiArea::StackingOrder);
+    for (qsizetype i = 0; i < stacked.size(); ++i) {
+        const auto it = std::find(children.begin(), children.end(), stacked[i]);
+        ASSERT_NE(it, children.end());
+        EXPECT_EQ(stacked[i]->size(), sizes[static_cast<std::size_t>(it - children.begin())]) << i;
+    }
+    // From the top left, one equal step down and to the right for each window further in front.
+    ASSERT_EQ(stacked.size(), 3);
+    const QPoint step = stacked[1]->pos() - stacked[0]->pos();
+    EXPECT_EQ(stacked[0]->pos(), QPoint(0, 0));
+    EXPECT_GT(step.y(), 0);
+    EXPECT_EQ(step.x(), step.y());
+    EXPECT_EQ(stacked[2]->pos() - stacked[1]->pos(), step);
+}
+
+TEST(MdiButtonStyle, WindowButtonsTakeThePalettesTextColour) {
+    // A dark palette: light text on dark grey. The buttons of an inactive window were black.
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(50, 50, 50));
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    dark.setColor(QPalette::Button, QColor(60, 60, 60));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(30, 80, 140));
+    dark.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+    CMdiButtonStyle style("Fusion");
+    const auto lightPixels = [](const QImage& image, const QRect& rect) {
+        int n = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                if (qGray(image.pixel(x, y)) > 180) ++n;
+        return n;
+    };
+    // In the title bar of an inactive window.
+    QStyleOptionTitleBar bar;
+    bar.rect = QRect(0, 0, 300, style.pixelMetric(QStyle::PM_TitleBarHeight));
+    bar.palette = dark;
+    bar.text = "C: Files";
+    bar.titleBarFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint;
+    bar.titleBarState = 0;
+    bar.state = QStyle::State_Enabled;
+    bar.subControls = QStyle::SC_All;
+    QImage image(bar.rect.size(), QImage::Format_RGB32);
+    image.fill(dark.color(QPalette::Window));
+    {
+        QPainter painter(&image);
+        style.drawComplexControl(QStyle::CC_TitleBar, &bar, &painter, nullptr);
+    }
+    for (const QStyle::SubControl button :
+         {QStyle::SC_TitleBarMinButton, QStyle::SC_TitleBarMaxButton, QStyle::SC_TitleBarCloseButton}) {
+        const QRect rect = style.subControlRect(QStyle::CC_TitleBar, &bar, button, nullptr);
+        ASSERT_TRUE(rect.isValid()) << button;
+        EXPECT_GT(lightPixels(image, rect), 3) << button;
+    }
+    // The buttons of a maximised window in the menu bar show these icons.
+    QApplication::setPalette(dark);
+    for (const QStyle::StandardPixmap glyph :
+         {QStyle::SP_TitleBarMinButton, QStyle::SP_TitleBarNormalButton, QStyle::SP_TitleBarCloseButton}) {
+        const QImage icon = style.standardIcon(glyph, nullptr, nullptr).pixmap(16, 16).toImage();
+        int light = 0;
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x)
+                if (qAlpha(icon.pixel(x, y)) > 128 && qGray(icon.pixel(x, y)) > 180) ++light;
+        EXPECT_GT(light, 3) << glyph;
+    }
+    QApplication::setPalette(QPalette());
 }

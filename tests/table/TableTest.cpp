@@ -4,6 +4,7 @@
 #include "app/Resource.h"
 #include "commands/ResultLines.h"
 #include "platform/DirWalker.h"
+#include "platform/MDIChildWnd.h"
 #include "platform/Document.h"
 #include "platform/MDIChildWnd.h"
 #include "platform/ModalWork.h"
@@ -14,7 +15,9 @@
 #include "table/SortGlobals.h"
 #include "table/TableKind.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMdiArea>
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTest>
@@ -218,7 +221,7 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     EXPECT_EQ(Pane0(), " Line:      3 /     26");
     QTest::keyClick(files, Qt::Key_Down);
     Focus(empty);
-    EXPECT_EQ(Pane0(), " Line:      1 /      0");
+    EXPECT_EQ(Pane0(), " Line:      0 /      0");  // no row, so none is current
     Focus(files);
     EXPECT_EQ(Pane0(), " Line:      4 /     26");
     // Rows that change while the table is hidden (fill, sort, delete) are not the user's moves.
@@ -390,3 +393,107 @@ TEST_F(TableTest, KeysWaitingWhileATableFillsAreDroppedWhenItIsComplete) {
 }
 
 }  // namespace
+
+// With one drive and no click, the counts never reached their cells; and a table was never read
+// again, so a change on the disk meant closing it and opening the drive anew.
+TEST_F(TableTest, CountsShowWhenTheCountEndsAndRefreshReadsTheDriveAgainSortedAsBefore) {
+    MapDrives("C=" + m_driveC);
+    for (const char* file : {"a/one", "a/b/two", "three"}) m_dir.MakeFile(std::string("C/") + file, "123");
+    m_dir.MakeFile("C/big", std::string(5000, 'x'));
+    Start();
+    CListView_Table* drives = ActiveTable();
+    const auto counts = [](const CListView_Table* table) { return Rows(table, 3); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000))
+        << counts(drives)[0][1] << "/" << counts(drives)[0][2];
+    // A new count waits for none: Refresh of All Drives comes back once the count has ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Frame()->GetAction(ID_VIEW_REFRESH)->isEnabled(); }, 5000));
+    // Whatever the row changes before: a count that ends later shows at its end, with no move.
+    for (int c = 1; c < 3; ++c) drives->SetItemText(0, c, "");
+    {
+        HeldCount count;
+        drives->WatchCount();
+        QTest::qWait(300);
+        EXPECT_EQ(counts(drives), (std::vector<Row>{{"   C", "", ""}}));  // not while it runs
+        count.Release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000));
+    }
+
+    // All Drives: the list, the space and a new count, in the old table's place.
+    Children()[0]->setGeometry(20, 10, 470, 300);
+    m_dir.MakeFile("C/a/four", "4");
+    Activate();
+    QTest::keyClick(Frame(), Qt::Key_F5);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(Children().size(), 1u);
+    drives = ActiveTable();
+    EXPECT_EQ(Children()[0]->geometry(), QRect(20, 10, 470, 300));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counts(drives) == std::vector<Row>{{"   C", "5", "2"}}; }, 5000))
+        << counts(drives)[0][1] << "/" << counts(drives)[0][2];
+
+    // A Files table sorted by Length, descending: the new one has the new file and the same order.
+    CListView_Table* files = Open(Files, 0);
+    SortBy(files, 3, true);
+    g_bSortDescending = false;  // another table's sort turned the program's direction round since
+    Children().back()->showMaximized();
+    m_dir.MakeFile("C/a/b/huge", std::string(9000, 'y'));
+    Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(Children().size(), 2u);
+    files = ActiveTable();
+    ASSERT_EQ(files->m_nKind, Files);
+    EXPECT_TRUE(Children().back()->isMaximized());
+    EXPECT_EQ(files->GetDocument()->GetTitle(), "C: Files (Length -> ZA)");
+    std::vector<Row> expected;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_driveC))
+        if (!entry.is_directory())
+            expected.push_back({entry.path().string(), std::to_string(entry.file_size())});
+    std::sort(expected.begin(), expected.end(), [](const Row& a, const Row& b) { return std::stoll(a[1]) > std::stoll(b[1]); });
+    std::vector<Row> shown;
+    for (const Row& row : Rows(files)) shown.push_back({row[0], row[3]});
+    ASSERT_EQ(shown.size(), 6u);
+    EXPECT_EQ(shown[0], expected[0]);  // the new file, the longest
+    for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i][1], expected[i][1]) << i;
+
+    // A letter that stands for another folder now (a disk unmounted, the next one took its letter)
+    // is not read in this table's place.
+    MapDrives("C=" + m_driveD);
+    Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].text, "C: is no longer the drive of this table (" + m_driveC +
+                                         "). Open the drive again from \"All Drives\".");
+    EXPECT_EQ(Children().size(), 2u);
+    EXPECT_EQ(ActiveTable(), files);
+
+    // Result tables have no drive to read again.
+    OpenFromLines(Found, {ResultLine(Rows(files)[0])});
+    Frame()->UpdateCommandUI();
+    EXPECT_FALSE(Frame()->GetAction(ID_VIEW_REFRESH)->isEnabled());
+    Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
+    EXPECT_EQ(Children().size(), 3u);
+}
+
+// After Ctrl+A the frame stayed on the clicked row while the status line and Enter took the last.
+TEST_F(TableTest, AfterSelectAllTheFrameTheStatusLineAndEnterNameTheLastRow) {
+    for (const char* file : {"x1", "x2", "x3"}) m_dir.MakeFile(std::string("C/") + file, file);
+    Start();
+    CListView_Table* files = Open(Files, 0);
+    Focus(files);
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(files->model()->index(0, 1)).center());
+    ASSERT_EQ(files->currentIndex().row(), 0);
+    QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(files->GetSelectedCount(), 3u);
+    EXPECT_EQ(files->currentIndex().row(), 2);  // where the dotted frame is drawn
+    EXPECT_EQ(Pane0(), " Line:      3 /      3");
+    QTest::keyClick(files, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Opened() == std::string(files->GetItemText(2, 0)) + "\n"; }, 5000))
+        << Opened();
+    // File > Delete asks as the Del key does (answered No here: nothing goes); drives are not deleted.
+    m_boxes.answers = {IDNO};
+    Frame()->UpdateCommandUI();
+    Frame()->GetAction(ID_TABLE_DELETE)->trigger();
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].type & MB_ICONQUESTION, MB_ICONQUESTION);
+    EXPECT_EQ(files->GetItemCount(), 3);
+    Frame()->GetMdiArea()->setActiveSubWindow(Children()[0]);
+    EXPECT_FALSE(Frame()->GetAction(ID_TABLE_DELETE)->isEnabled());
+}
