@@ -9,8 +9,8 @@
 #include "BenchClock.h"
 #include "BenchCommand.h"
 
-#include "platform/Document.h"
-#include "platform/MessageBox.h"
+#include "framework/Document.h"
+#include "framework/MessageBox.h"
 #include "scan/DriveGlobals.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"

@@ -3,13 +3,13 @@
 
 #include "app/Resource.h"
 #include "app/ZorbinApp.h"
-#include "platform/DocTemplate.h"
-#include "platform/MDIChildWnd.h"
-#include "platform/MessageBox.h"
-#include "platform/ModalWork.h"
-#include "platform/Opener.h"
-#include "platform/StatusBar.h"
-#include "platform/View.h"
+#include "framework/DocTemplate.h"
+#include "framework/MDIChildWnd.h"
+#include "framework/MessageBox.h"
+#include "framework/ModalWork.h"
+#include "system/Opener.h"
+#include "framework/StatusBar.h"
+#include "framework/View.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "app/Resource.h"
 #include "app/ZorbinDoc.h"
 #include "app/ZorbinView.h"
-#include "platform/DocTemplate.h"
+#include "framework/DocTemplate.h"
 #include "table/ListView_Table.h"
 
 #include <QApplication>

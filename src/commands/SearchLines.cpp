@@ -1,8 +1,8 @@
 #include "commands/SearchLines.h"
 
 #include "commands/ResultLines.h"
-#include "platform/ListCtrl.h"
-#include "platform/MakeLower.h"
+#include "framework/ListCtrl.h"
+#include "framework/MakeLower.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "scan/CountThread.h"
 
-#include "platform/DirWalker.h"
-#include "platform/DriveMap.h"
+#include "scan/DirWalker.h"
+#include "system/DriveMap.h"
 #include "scan/DriveGlobals.h"
 #include "scan/ScanColumns.h"
 

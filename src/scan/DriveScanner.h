@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/ProgressCtrl.h"
+#include "framework/ProgressCtrl.h"
 
 #include <atomic>
 #include <cstdint>

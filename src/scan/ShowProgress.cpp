@@ -1,6 +1,6 @@
-#include "platform/MDIFrameWnd.h"
-#include "platform/ProgressCtrl.h"
-#include "platform/StatusBar.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/ProgressCtrl.h"
+#include "framework/StatusBar.h"
 #include "scan/DriveScanner.h"
 
 #include <QRect>

@@ -1,7 +1,7 @@
 #pragma once
-#include "platform/ListCtrl.h"
-#include "platform/TextColumn.h"
-#include "platform/View.h"
+#include "framework/ListCtrl.h"
+#include "store/TextColumn.h"
+#include "framework/View.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"
 

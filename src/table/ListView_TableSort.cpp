@@ -1,7 +1,7 @@
-#include "platform/MDIFrameWnd.h"
-#include "platform/Document.h"
-#include "platform/TimeText.h"
-#include "platform/WaitCursor.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/Document.h"
+#include "store/TimeText.h"
+#include "framework/WaitCursor.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
 

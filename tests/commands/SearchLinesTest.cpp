@@ -2,7 +2,7 @@
 
 #include "commands/ResultLines.h"
 #include "commands/SearchLines.h"
-#include "platform/ListCtrl.h"
+#include "framework/ListCtrl.h"
 #include "table/TableKind.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "scan/CountThread.h"
 
-#include "platform/DirWalker.h"
-#include "platform/WinThread.h"
+#include "scan/DirWalker.h"
+#include "framework/WinThread.h"
 #include "scan/DriveGlobals.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"
