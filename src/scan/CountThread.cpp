@@ -1,5 +1,6 @@
 #include "scan/CountThread.h"
 
+#include "store/TwoThreads.h"
 #include "scan/DirWalker.h"
 #include "system/DriveMap.h"
 #include "scan/DriveGlobals.h"
@@ -70,16 +71,8 @@ void CountFolder(std::string strPath, ScanColumns* pColumns) {
             own.Walk(frontier[i].path, mine, &frontier[i]);
     };
     Tally helped;
-    std::thread helper;
-    if (frontier.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::thread(share, std::ref(helped));
-        } catch (const std::system_error&) {
-            // no second thread: this one walks every share
-        }
-    }
-    share(tally);
-    if (helper.joinable()) helper.join();
+    RunInTwoParts(frontier.size() > 1 && std::thread::hardware_concurrency() > 1,
+                  [&](int part) { share(part == 0 ? tally : helped); });
     AddSaturated(pColumns->nDirCount, tally.dirs + helped.dirs);
     AddSaturated(pColumns->nFileCount, tally.files + helped.files);
 }

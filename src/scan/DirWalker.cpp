@@ -6,15 +6,12 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #ifndef STATX_ATTR_MOUNT_ROOT
 #define STATX_ATTR_MOUNT_ROOT 0x00002000
@@ -30,19 +27,6 @@ struct LinuxDirent64 {
     unsigned char d_type;
     char d_name[1];
 };
-
-// One step of a spin-wait: tells the core a loop is waiting, so a sibling hyper-thread runs on and
-// the wait ends without a pipeline flush. Where no such hint exists, a compiler barrier keeps the
-// loop re-reading the atomics.
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#elif defined(__aarch64__) || (defined(__arm__) && defined(__ARM_ARCH) && __ARM_ARCH >= 7)
-    __asm__ __volatile__("yield" ::: "memory");
-#else
-    __asm__ __volatile__("" ::: "memory");
-#endif
-}
 
 // One getdents64 call gets at least this much room: a directory of a few hundred entries is read
 // in one call, and a large one in few.
@@ -114,130 +98,6 @@ void ReadOne(int dirFd, const char* name, unsigned mask, CDirWalker::Status& out
 
 }  // namespace
 
-// statx is most of a scan's time (about 3 us of kernel work an entry), so a second thread reads
-// statuses alongside the walk's own: both take the entries of a listing one at a time from one
-// counter. The walk never waits for the helper except for the one entry it may be reading, so a
-// helper that the scheduler keeps off the processor costs nothing but its wake-up. On the
-// 100,000-file tree of docs/performance.md this took a scan from 0.61 s to 0.48 s (2 cores).
-class CDirWalker::Helper {
-public:
-    Helper() : m_thread([this] { Run(); }) {}
-    ~Helper() {
-        m_bStop.store(true, std::memory_order_relaxed);
-        m_nTicket.fetch_add(kJobStep, std::memory_order_seq_cst);
-        Wake();
-        m_thread.join();
-    }
-
-    // Reads the statuses of the n names into out, on this thread and the helper's.
-    void ReadAll(int dirFd, unsigned mask, const char* list, const std::size_t* names, Status* out, std::size_t n) {
-        // A new job number with entry 0 next; its fields go to the slot of its number's parity.
-        const std::uint64_t job = (m_nTicket.load(std::memory_order_relaxed) & ~kIndexMask) + kJobStep;
-        Job& fields = m_jobs[(job / kJobStep) & 1];
-        fields.fd.store(dirFd, std::memory_order_relaxed);
-        fields.mask.store(mask, std::memory_order_relaxed);
-        fields.list.store(list, std::memory_order_relaxed);
-        fields.names.store(names, std::memory_order_relaxed);
-        fields.out.store(out, std::memory_order_relaxed);
-        fields.n.store(n, std::memory_order_relaxed);
-        m_nDone.store(0, std::memory_order_relaxed);
-        // The release makes the fields above visible with the job number.
-        m_nTicket.store(job, std::memory_order_seq_cst);
-        Wake();
-        std::size_t mine = 0;
-        for (;;) {
-            const std::uint64_t ticket = m_nTicket.fetch_add(1, std::memory_order_acq_rel);
-            const std::size_t i = ticket & kIndexMask;
-            if (i >= n) break;
-            ReadOne(dirFd, list + names[i], mask, out[i]);
-            ++mine;
-        }
-        // The helper may still be reading its last entry: wait for it alone.
-        const std::size_t helped = n - mine;
-        for (int spin = 0; m_nDone.load(std::memory_order_acquire) != helped; ++spin) {
-            if (spin < 64)
-                CpuRelax();
-            else
-                std::this_thread::yield();
-        }
-    }
-
-private:
-    static constexpr std::uint64_t kIndexMask = (std::uint64_t{1} << 40) - 1;
-    static constexpr std::uint64_t kJobStep = std::uint64_t{1} << 40;
-
-    void Run() {
-        std::uint64_t seen = 0;  // job bits of the last job taken part in
-        for (;;) {
-            std::uint64_t ticket = m_nTicket.load(std::memory_order_acquire);
-            // Between two listings the walk spends some tens of microseconds (listing, opening,
-            // texts): spinning that long keeps the helper ready without a wake-up per directory.
-            for (int spin = 0; (ticket & ~kIndexMask) == seen; ++spin) {
-                if (spin < 4096) {
-                    CpuRelax();
-                } else {
-                    const unsigned wake = m_nWake.load(std::memory_order_seq_cst);
-                    m_bSleeping.store(true, std::memory_order_seq_cst);
-                    if ((m_nTicket.load(std::memory_order_seq_cst) & ~kIndexMask) == seen)
-                        m_nWake.wait(wake, std::memory_order_seq_cst);
-                    m_bSleeping.store(false, std::memory_order_relaxed);
-                    spin = 0;
-                }
-                ticket = m_nTicket.load(std::memory_order_acquire);
-            }
-            seen = ticket & ~kIndexMask;
-            if (m_bStop.load(std::memory_order_relaxed)) return;
-            // A helper that the scheduler held back may read these while the walk is already
-            // writing the next job's fields; with one slot it took the next job's count for this
-            // job's, read an entry of the wrong listing and counted it, and the walk then waited
-            // for good for a count it had passed. Two slots: the walk writes this slot again only
-            // two jobs on, after this job's number is gone, so a mixed read never wins the
-            // exchange below that takes an entry.
-            const Job& fields = m_jobs[(seen / kJobStep) & 1];
-            const int fd = fields.fd.load(std::memory_order_relaxed);
-            const unsigned mask = fields.mask.load(std::memory_order_relaxed);
-            const char* list = fields.list.load(std::memory_order_relaxed);
-            const std::size_t* names = fields.names.load(std::memory_order_relaxed);
-            Status* out = fields.out.load(std::memory_order_relaxed);
-            const std::size_t n = fields.n.load(std::memory_order_relaxed);
-            for (;;) {
-                // Take the next entry only while the job read above is still the current one.
-                std::uint64_t current = m_nTicket.load(std::memory_order_acquire);
-                if ((current & ~kIndexMask) != seen || (current & kIndexMask) >= n) break;
-                if (!m_nTicket.compare_exchange_weak(current, current + 1, std::memory_order_acq_rel)) continue;
-                const std::size_t i = current & kIndexMask;
-                ReadOne(fd, list + names[i], mask, out[i]);
-                m_nDone.fetch_add(1, std::memory_order_release);
-            }
-        }
-    }
-
-    // A futex wake costs a system call: only a helper that has gone to sleep gets one.
-    void Wake() {
-        if (m_bSleeping.load(std::memory_order_seq_cst)) {
-            m_nWake.fetch_add(1, std::memory_order_seq_cst);
-            m_nWake.notify_one();
-        }
-    }
-
-    std::atomic<unsigned> m_nWake{0};
-    std::atomic<bool> m_bSleeping{false};
-    // Job number in the high bits, index of the next entry to take in the low 40.
-    std::atomic<std::uint64_t> m_nTicket{0};
-    std::atomic<std::size_t> m_nDone{0};
-    std::atomic<bool> m_bStop{false};
-    struct Job {
-        std::atomic<int> fd{-1};
-        std::atomic<unsigned> mask{0};
-        std::atomic<const char*> list{nullptr};
-        std::atomic<const std::size_t*> names{nullptr};
-        std::atomic<Status*> out{nullptr};
-        std::atomic<std::size_t> n{0};
-    };
-    Job m_jobs[2];  // by the parity of the job number
-    std::thread m_thread;
-};
-
 CDirWalker::ListingHook CDirWalker::SetListingHook(ListingHook hook) {
     ListingHook previous = std::move(Hook());
     Hook() = std::move(hook);
@@ -247,7 +107,6 @@ CDirWalker::ListingHook CDirWalker::SetListingHook(ListingHook hook) {
 CDirWalker::CDirWalker(Mode mode) : m_mode(mode) {}
 
 CDirWalker::~CDirWalker() {
-    delete m_pHelper;
     CloseAll();
     std::free(m_pList);
 }
@@ -306,11 +165,6 @@ void CDirWalker::ReadStatus(std::size_t index) {
     m_status.resize(level.statBegin + n);
     Status* out = m_status.data() + level.statBegin;
     const unsigned mask = m_mode == Mode::TypesOnly ? kTypeMask : kStatusMask;
-    // A single entry is read at once: handing it over could only add to the wait.
-    if (m_pHelper && n >= 2) {
-        m_pHelper->ReadAll(level.fd, mask, m_pList, m_toRead.data(), out, n);
-        return;
-    }
     for (std::size_t i = 0; i < n; ++i) ReadOne(level.fd, m_pList + m_toRead[i], mask, out[i]);
 }
 
@@ -343,13 +197,6 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
     if (!ReadListing(0)) {
         CloseAll();
         return false;
-    }
-    if (m_bUseHelper && m_mode != Mode::TypesOnly && std::thread::hardware_concurrency() > 1) {
-        try {
-            m_pHelper = new Helper;
-        } catch (const std::system_error&) {
-            m_pHelper = nullptr;  // no second thread: the walk reads every status itself
-        }
     }
     ReadStatus(0);
 
@@ -403,8 +250,6 @@ bool CDirWalker::Walk(const std::string& folder, Visit visit, void* context, con
         }
     }
     m_status.clear();
-    delete m_pHelper;
-    m_pHelper = nullptr;
     return true;
 }
 

@@ -82,13 +82,10 @@ public:
     // handed on, and those it would have entered are kept for TakeFrontier, so that several walks
     // can share the rest (Walk with the DirId as folder and expect).
     void SetDepthLimit(std::size_t levels) { m_nDepthLimit = levels; }
-    // Walks that run side by side on every core read their statuses alone, without a second thread.
-    void SetStatusHelper(bool bUse) { m_bUseHelper = bUse; }
     std::vector<DirId> TakeFrontier() { return std::move(m_frontier); }
 
 private:
     struct Level;
-    class Helper;
     bool ReadListing(std::size_t level);
     bool NeedsStatus(unsigned char type) const;
     void ReadStatus(std::size_t level);
@@ -105,10 +102,8 @@ private:
     std::vector<Level> m_levels;  // complete in the .cpp, where it is used
     std::vector<Status> m_status;  // status of the entries of every level being walked, deepest last
     std::vector<std::size_t> m_toRead;   // listing offsets of the entries whose status one level needs
-    Helper* m_pHelper = nullptr;  // the second thread that reads statuses alongside, while a walk runs
     std::uint64_t m_nRootDev = 0;
     std::size_t m_nDepthLimit = 0;
-    bool m_bUseHelper = true;
     std::size_t m_nHanded = 0;  // entries handed on by the walk so far
     std::vector<DirId> m_frontier;
 };

@@ -1,5 +1,6 @@
 #include "scan/DriveScanner.h"
 
+#include "store/TwoThreads.h"
 #include "scan/DirWalker.h"
 #include "system/DriveMap.h"
 #include "framework/MessageBox.h"
@@ -144,16 +145,15 @@ public:
         }
         // The folders left are walked whole, side by side.
         std::atomic<std::size_t> taken{0};
-        const auto walkParts = [&](bool bHelper) {
+        const auto walkParts = [&](int) {
             CDirWalker walker(m_mode);
-            walker.SetStatusHelper(bHelper);
             for (std::size_t i; (i = taken.fetch_add(1, std::memory_order_relaxed)) < level.size();) {
                 Part& part = *m_parts[level[i]];
                 Counted add(*this, part);
                 walker.Walk(part.dir.path, add, &part.dir);
             }
         };
-        RunTwice(level.size() >= 2, walkParts);
+        RunInTwoParts(level.size() >= 2, walkParts);
         // Each array is put together on its own: the file paths, rebuilt path by path, on one thread
         // and all the others on the other.
         const auto assemble = [this](int first) {
@@ -161,14 +161,7 @@ public:
                 if ((slot == 2) == (first == 1))
                     if (CTextColumn* out = m_out.*kScanSlots[slot]) Append(0, slot, *out);
         };
-        std::thread other;
-        try {
-            other = std::thread(assemble, 1);
-        } catch (const std::system_error&) {
-            assemble(1);
-        }
-        assemble(0);
-        if (other.joinable()) other.join();
+        RunInTwoParts(true, assemble);
     }
 
 private:
@@ -231,20 +224,6 @@ private:
             next.push_back(m_parts.size());
             m_parts.push_back(NewPart(std::move(dir)));
         }
-    }
-
-    template <class F>
-    static void RunTwice(bool bTwo, const F& work) {
-        std::thread other;
-        if (bTwo) {
-            try {
-                other = std::thread(work, false);
-            } catch (const std::system_error&) {
-                // no second thread: this one walks every part, with its status helper if it can
-            }
-        }
-        work(!other.joinable());
-        if (other.joinable()) other.join();
     }
 
     // Part p's array `slot`, each child part's after the entry it was entered from.

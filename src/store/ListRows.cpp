@@ -1,11 +1,12 @@
 #include "store/ListRows.h"
 
+#include "store/TwoThreads.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <numeric>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -15,8 +16,6 @@ constexpr std::size_t kMaxRows = INT_MAX;
 // deleting a few rows of a million must not copy the million that stay.
 constexpr std::size_t kMinDeadToCompact = 4096;
 
-// Tables of fewer rows are not worth a second thread (its start costs about 50 microseconds).
-constexpr std::size_t kTwoThreadsFrom = 1 << 15;
 // Text runs of at most this many rows are sorted by whole-text comparisons: fewer reads of texts
 // than a pass per 7 bytes when the texts agree far into them (paths of one folder).
 constexpr std::size_t kCompareRunMax = 8;
@@ -43,13 +42,7 @@ public:
             column.CopyTexts(from, to, m_bytes.get() + (from == 0 ? 0 : m_ends[from - 1]));
         };
         const std::size_t half = n / 2 - n / 2 % CTextColumn::kBlock;
-        if (twoThreads && half > 0) {
-            std::thread other(copy, half, n);
-            copy(0, half);
-            other.join();
-        } else {
-            copy(0, n);
-        }
+        RunInTwoParts(twoThreads, [&](int part) { part == 0 ? copy(0, half) : copy(half, n); });
     }
     // kChunk bytes of the text from byte `depth` on, big-endian, zero-padded, then their count. Two
     // texts that agree up to `depth` order as their keys do; equal keys with a count below kChunk
@@ -344,7 +337,7 @@ void CListRows::SortByKeys(std::vector<SortKey> keys, bool descending) {
 void CListRows::SortByText(int nCol, bool descending) {
     const std::size_t n = m_nRows;
     if (n < 2 || nCol < 0 || nCol >= GetColumnCount()) return;
-    const bool twoThreads = n >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1;
+    const bool twoThreads = WorthTwoThreads(n);
     const TextArena column(m_columns[static_cast<std::size_t>(nCol)], twoThreads);
     std::vector<SortKey> keys(n);
     std::vector<SortKey> scratch(n);
@@ -361,9 +354,7 @@ void CListRows::SortByText(int nCol, bool descending) {
         RadixSortKeys(keys.data() + from, scratch.data() + from, to - from);
     };
     if (twoThreads) {
-        std::thread other(chunkAndSort, n / 2, n);
-        chunkAndSort(0, n / 2);
-        other.join();
+        RunInTwoParts(true, [&](int part) { part == 0 ? chunkAndSort(0, n / 2) : chunkAndSort(n / 2, n); });
         const auto byKey = [](const SortKey& a, const SortKey& b) { return a.key < b.key; };
         const auto half = keys.begin() + static_cast<std::ptrdiff_t>(n / 2);
         std::merge(keys.begin(), half, half, keys.end(), scratch.begin(), byKey);
@@ -381,13 +372,9 @@ void CListRows::SortByText(int nCol, bool descending) {
         runs[half].push_back({i, j, depth + kChunk});
         rowsOf[half] += j - i;
     }
-    if (!runs[1].empty()) {
-        std::thread other(RefineTextRuns, std::cref(column), keys.data(), scratch.data(), std::move(runs[1]));
-        RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[0]));
-        other.join();
-    } else {
-        RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[0]));
-    }
+    RunInTwoParts(!runs[1].empty(), [&](int part) {
+        RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[part]));
+    });
     TakeOrder(keys, descending);
 }
 

@@ -1,5 +1,6 @@
 #include "framework/MDIFrameWnd.h"
 #include "framework/Document.h"
+#include "store/TwoThreads.h"
 #include "store/TimeText.h"
 #include "framework/WaitCursor.h"
 #include "table/ListView_Table.h"
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 bool g_bSortDescending = true;
@@ -90,9 +90,6 @@ bool CellKey(std::string_view text, int nType, std::uint64_t& key) {
     }
 }
 
-// Tables of fewer rows are not worth a second thread.
-constexpr int kTwoThreadsFrom = 1 << 15;
-
 }  // namespace
 
 int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lParamSort) {
@@ -153,18 +150,11 @@ bool SortItemsByColumn(CListCtrl& list, int nCol, int nType, bool bDescending) {
         }
         return ok;
     };
-    bool ok = true;
-    if (n >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1) {
-        // The two halves on two threads: parsing the cells is most of the time.
-        bool secondOk = true;
-        std::thread second([&] { secondOk = makeKeys(n / 2, n); });
-        ok = makeKeys(0, n / 2);
-        second.join();
-        ok = ok && secondOk;
-    } else {
-        ok = makeKeys(0, n);
-    }
-    if (!ok) return false;
+    // The two halves on two threads: parsing the cells is most of the time.
+    bool ok[2] = {true, true};
+    RunInTwoParts(WorthTwoThreads(static_cast<std::size_t>(n)),
+                  [&](int part) { ok[part] = part == 0 ? makeKeys(0, n / 2) : makeKeys(n / 2, n); });
+    if (!ok[0] || !ok[1]) return false;
     list.SortItemsByKeys(std::move(keys), bDescending);
     return true;
 }
