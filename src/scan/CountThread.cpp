@@ -2,6 +2,7 @@
 
 #include "store/TwoThreads.h"
 #include "scan/DirWalker.h"
+#include "scan/TopFolders.h"
 #include "system/DriveMap.h"
 #include "scan/DriveGlobals.h"
 #include "scan/ScanColumns.h"
@@ -55,15 +56,11 @@ void CountFolder(std::string strPath, ScanColumns* pColumns) {
     CDirWalker walker(CDirWalker::Mode::TypesOnly);
     walker.SetDepthLimit(1);
     walker.Walk(ResolveDrivePath(strPath), tally);
-    std::vector<CDirWalker::DirId> frontier = walker.TakeFrontier();
-    for (int level = 0; level < 8 && !frontier.empty() && frontier.size() < kShares; ++level) {
-        std::vector<CDirWalker::DirId> below;
-        for (const CDirWalker::DirId& dir : frontier) {
+    const std::vector<CDirWalker::DirId> frontier =
+        SplitTopFolders(walker.TakeFrontier(), kShares, [&](const CDirWalker::DirId& dir, auto& below) {
             walker.Walk(dir.path, tally, &dir);
             for (CDirWalker::DirId& next : walker.TakeFrontier()) below.push_back(std::move(next));
-        }
-        frontier = std::move(below);
-    }
+        });
     std::atomic<std::size_t> next{0};
     auto share = [&frontier, &next](Tally& mine) {
         CDirWalker own(CDirWalker::Mode::TypesOnly);

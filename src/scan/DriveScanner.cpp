@@ -2,6 +2,7 @@
 
 #include "store/TwoThreads.h"
 #include "scan/DirWalker.h"
+#include "scan/TopFolders.h"
 #include "system/DriveMap.h"
 #include "framework/MessageBox.h"
 #include "store/TimeText.h"
@@ -137,12 +138,8 @@ public:
 
     void Run(const std::string& root) {
         m_parts.push_back(NewPart({root, 0, 0, 0}));
-        std::vector<std::size_t> level = {0};
-        for (int depth = 0; depth < kMaxTopLevels && !level.empty() && (depth == 0 || level.size() < kParts); ++depth) {
-            std::vector<std::size_t> next;
-            for (const std::size_t p : level) ListTop(p, next);
-            level = std::move(next);
-        }
+        const std::vector<std::size_t> level =
+            SplitTopFolders(std::vector<std::size_t>{0}, kParts, [this](std::size_t p, auto& next) { ListTop(p, next); });
         // The folders left are walked whole, side by side.
         std::atomic<std::size_t> taken{0};
         const auto walkParts = [&](int) {
@@ -166,7 +163,6 @@ public:
 
 private:
     static constexpr std::size_t kParts = 256;
-    static constexpr int kMaxTopLevels = 8;
 
     struct Part {
         CDirWalker::DirId dir;
