@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <optional>
 
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for its connection
 
 // The state of the Caps, Num and Scroll Lock keys, as far as the platform tells it. On X11 it is
 // the keyboard's XKB indicator state, read again on every key press and release anywhere in

@@ -25,7 +25,8 @@ bool CProgressCtrl::Create(const CRect& rect, QWidget* parent) {
                         std::max(0, rect.bottom - rect.top));
     m_nStep = 1;
     m_pBar->show();
-    // The caller works on without processing events (a walk can take minutes): paint it now.
+    // A sort, and the rows a fill takes at its end, step the bar with no event processed between
+    // the steps: paint the bar now.
     m_pBar->repaint();
     return true;
 }
@@ -43,7 +44,8 @@ void CProgressCtrl::SetPos(int pos) {
     if (const PosObserver& observer = Observer()) observer(this, pos);
     if (m_pBar == nullptr || m_pBar->value() == pos) return;
     m_pBar->setValue(pos);
-    // The fill runs without processing events: paint now, at most once per percent.
+    // No event is processed between the steps of a sort or of a fill's rows: paint now, at most
+    // once per percent.
     m_pBar->repaint();
 }
 

@@ -2,8 +2,8 @@
 #include <memory>
 
 // A worker thread's object. It stays alive as long as anybody may still call it: the process
-// keeps the object of the last started worker, so the main frame's ExitInstance can never meet
-// an object being deleted.
+// keeps the object of every worker it started (one small object per All Drives table), so the
+// main frame's ExitInstance can never meet an object being deleted.
 class CWinThread {
 public:
     using ThreadProc = unsigned (*)(void*);

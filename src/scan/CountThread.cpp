@@ -42,7 +42,7 @@ unsigned CountThreadProc(void* pParam) {
     return 0;
 }
 
-void CountFolder(std::string strPath, ScanColumns* pColumns) {
+void CountFolder(const std::string& strPath, ScanColumns* pColumns) {
     if (!pColumns) return;
     // A count is all listings, and two cores list nearly twice as fast: the top of the tree is
     // walked level by level until it has kShares folders to enter, and two walks then take those

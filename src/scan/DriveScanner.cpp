@@ -61,7 +61,7 @@ unsigned CountJobProc(void* pParam) {
 }  // namespace
 
 bool CDriveScanner::GetDriveLetters() {
-    const unsigned long mask = _getdrives();
+    const unsigned long mask = GetDriveMask();
     if (mask == 0) {
         AfxMessageBox("Error: Can not get Drive Letters!", MB_OK);
         return false;
@@ -246,7 +246,7 @@ private:
 
 }  // namespace
 
-void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
+void CDriveScanner::ScanFolder(const std::string& strFolder, ScanColumns* pColumns) {
     if (!pColumns) return;
     ScanColumns& c = *pColumns;
     RefreshTimeZone();
@@ -254,7 +254,8 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
                         c.pFileModified || c.pFileAccessed;
     PreparePaths(c);
     m_nEntriesRead.store(0, std::memory_order_relaxed);
-    // A Directories table needs no file's status: its walk reads only the directories'.
+    // A record without file columns reads only the directories' status. A drive's tables fill
+    // both kinds: its Files table takes the file columns its Directories table's walk read.
     const CDirWalker::Mode mode = bFiles ? CDirWalker::Mode::Status : CDirWalker::Mode::DirStatus;
     if (std::thread::hardware_concurrency() > 1) {
         ScanParts(c, bFiles, mode, m_nEntriesRead).Run(ResolveDrivePath(strFolder));
@@ -270,7 +271,7 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
     walker.Walk(ResolveDrivePath(strFolder), visit);
 }
 
-std::string CDriveScanner::GetExtension(std::string strPath) {
+std::string CDriveScanner::GetExtension(const std::string& strPath) {
     const std::size_t slash = strPath.rfind('/');
     std::string ext;
     AppendExtension(std::string_view(strPath).substr(slash == std::string::npos ? 0 : slash + 1), ext);

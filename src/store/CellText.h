@@ -40,7 +40,7 @@ private:
     void Assign(const CCellText& other);
     bool IsOwn() const { return m_view.data() == m_inline || (!m_heap.empty() && m_view.data() == m_heap.data()); }
 
-    std::string_view m_view{"", 0};
+    std::string_view m_view{""};
     // A time text (19 bytes) or a length fits here; longer made texts take the string.
     char m_inline[32] = {};
     std::string m_heap;

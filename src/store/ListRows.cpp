@@ -59,7 +59,7 @@ public:
         return word | take;
     }
     std::string_view GetAt(std::size_t slot) const {
-        if (slot >= m_ends.size()) return std::string_view("", 0);
+        if (slot >= m_ends.size()) return std::string_view("");
         const std::uint64_t begin = slot == 0 ? 0 : m_ends[slot - 1];
         return std::string_view(m_bytes.get() + begin, m_ends[slot] - begin);
     }

@@ -31,7 +31,7 @@ CTextColumn& CTextColumn::operator=(CTextColumn&& other) noexcept {
 
 void CTextColumn::Reserve(std::uint64_t bytes) {
     if (bytes <= m_nCapacity) return;
-    // Grows by half: realloc of a block this large moves pages (mremap) instead of copying them,
+    // Grows by half: ResizeBlock moves the pages of a large block (mremap) instead of copying them,
     // and pages not yet written are not resident, so the peak stays near the bytes in use.
     std::uint64_t capacity = std::max<std::uint64_t>({bytes, m_nCapacity + m_nCapacity / 2, 4096});
     void* p = ResizeBlock(m_pData, m_nCapacity, capacity);
@@ -325,6 +325,6 @@ std::uint64_t CTextColumn::HeapBytes() const {
                           m_long.capacity() * sizeof(std::pair<std::size_t, std::uint64_t>) +
                           m_times.capacity() * sizeof(std::int64_t) + m_prefix.capacity() * sizeof(std::uint16_t);
     if (m_last.capacity() > std::string().capacity()) bytes += m_last.capacity();  // beyond the string's own room
-    for (const auto& [i, text] : m_replaced) bytes += sizeof(text) + text.capacity() + 16;
+    for (const auto& [i, text] : m_replaced) bytes += sizeof(std::string) + text.capacity() + 16;
     return bytes;
 }

@@ -13,8 +13,8 @@
 
 // An append-only array of byte strings held in one growing buffer: the column arrays of a scan,
 // the cells of a list control and the result lines all use it. A drive holds millions of entries,
-// so an element costs its bytes, one NUL, a 2-byte length and an eighth of an 8-byte block offset:
-// 2.5 bytes beside the text, and no heap block of its own (a std::string per cell costs 32 bytes
+// so an element costs its bytes, one NUL, a 2-byte length and a sixteenth of an 8-byte block offset
+// (kBlock elements share one): 2.5 bytes beside the text and its NUL, and no heap block of its own (a std::string per cell costs 32 bytes
 // and often a heap block; 4-byte offsets cost 28 MB more per million rows of 7 cells). Every
 // element is followed by a NUL, so Get(i).data() can go straight to atof and friends.
 //

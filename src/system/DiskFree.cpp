@@ -4,7 +4,7 @@
 
 #include <sys/statvfs.h>
 
-unsigned _getdiskfree(unsigned drive, _diskfree_t* diskspace) {
+unsigned GetDiskFree(unsigned drive, DiskFreeInfo* diskspace) {
     if (!diskspace || drive < 1 || drive > 26) return 1;
     const std::string folder = DriveRootFolder(static_cast<char>('A' + drive - 1));
     struct statvfs fs;

@@ -123,7 +123,7 @@ std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn) {
         }
         if (path[0] != '/') {
             char cwd[PATH_MAX];
-            if (getcwd(cwd, sizeof cwd)) path = std::string(cwd) + (cwd[1] ? "/" : "") + path;
+            if (getcwd(cwd, sizeof cwd)) path.insert(0, std::string(cwd) + (cwd[1] ? "/" : ""));
         }
         slot = std::move(path);
     }
@@ -160,7 +160,7 @@ char DriveLetterOf(const std::string& path) {
 
 }  // namespace
 
-unsigned long _getdrives() {
+unsigned long GetDriveMask() {
     const DriveFolders folders = CurrentMap();
     unsigned long mask = 0;
     for (std::size_t i = 0; i < folders.size(); ++i)

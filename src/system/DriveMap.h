@@ -11,7 +11,7 @@
 // entry is ignored with a word on standard error.
 
 // Bit mask of the drives present: bit 0 is A:, bit 2 C: ... (0 when there is none).
-unsigned long _getdrives();
+unsigned long GetDriveMask();
 // The folder of a drive letter ('C'), or an empty text when the letter names no drive.
 std::string DriveRootFolder(char letter);
 // Resolves a drive path such as "C:/" or "C:/x/y" through the map into a real path

@@ -59,8 +59,8 @@ void CListView_Table::FillAllDrives() {
         cells[0].Add(text);
         cells[1].Add({});
         cells[2].Add({});
-        _diskfree_t space;
-        if (_getdiskfree(static_cast<unsigned>(letter - 'A' + 1), &space) != 0) {
+        DiskFreeInfo space;
+        if (GetDiskFree(static_cast<unsigned>(letter - 'A' + 1), &space) != 0) {
             for (int c = 3; c < 6; ++c) cells[c].Add({});  // a drive that cannot be asked shows its letter only
             continue;
         }

@@ -95,7 +95,7 @@ bool CellKey(std::string_view text, int nType, std::uint64_t& key) {
 int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lParamSort) {
     // The item data are the row numbers from before the sort, and the list reads its rows in
     // that order until the sort has ended.
-    const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);
+    const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);  // NOLINT(performance-no-int-to-ptr): the callback's context
     const CListRows& rows = pList->GetRows();
     const auto cellA = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
     const auto cellB = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);

@@ -43,7 +43,7 @@ TEST(DriveMapTest, ZorbinDrivesReplacesTheMapAndMalformedEntriesAreNamed) {
     for (const auto& c : cases) {
         ScopedEnv env("ZORBIN_DRIVES", c.value);
         testing::internal::CaptureStderr();
-        const unsigned long mask = _getdrives();
+        const unsigned long mask = GetDriveMask();
         const std::string warnings = testing::internal::GetCapturedStderr();
         EXPECT_EQ(Letters(mask), c.letters) << c.value;
         if (!c.letters.empty()) {
@@ -79,7 +79,7 @@ TEST(DriveMapTest, MountTableMapsRootToCAndOneLetterPerDevice) {
     std::optional<ScopedEnv> none;
     none.emplace("ZORBIN_DRIVES", "");
     unsetenv("ZORBIN_DRIVES");
-    const unsigned long mask = _getdrives();
+    const unsigned long mask = GetDriveMask();
     EXPECT_EQ(DriveRootFolder('C'), "/");
     EXPECT_EQ(mask & 7UL, 4UL) << "C: is /, A: and B: are never given";
     std::set<dev_t> devices;
