@@ -10,7 +10,7 @@
 #include "BenchTable.h"
 
 #include "app/ZorbinApp.h"
-#include "commands/ContentCheck.h"
+#include "system/ContentCheck.h"
 #include "commands/SearchLines.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"

@@ -10,8 +10,8 @@
 #include "BenchCommand.h"
 #include "BenchTable.h"
 
-#include "platform/Document.h"
-#include "platform/MessageBox.h"
+#include "framework/Document.h"
+#include "framework/MessageBox.h"
 #include "scan/DriveGlobals.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"

@@ -6,7 +6,7 @@
 #include "BenchClock.h"
 #include "BenchCommand.h"
 
-#include "platform/ListCtrl.h"
+#include "framework/ListCtrl.h"
 
 #include <QApplication>
 #include <QHeaderView>

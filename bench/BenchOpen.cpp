@@ -10,7 +10,7 @@
 
 #include "app/MainFrame.h"
 #include "app/ZorbinApp.h"
-#include "platform/MDIChildWnd.h"
+#include "framework/MDIChildWnd.h"
 #include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "scan/DriveScanner.h"

@@ -1,7 +1,7 @@
 // zorbin-bench scan | count | dump: the walks of a drive, timed or printed as table rows.
 #include "BenchCommand.h"
 
-#include "platform/EntryStatus.h"
+#include "system/EntryStatus.h"
 
 #include "scan/CountThread.h"
 #include "scan/DriveScanner.h"

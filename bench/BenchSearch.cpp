@@ -8,8 +8,8 @@
 
 #include "commands/ResultLines.h"
 #include "commands/SearchLines.h"
-#include "platform/Document.h"
-#include "platform/MessageBox.h"
+#include "framework/Document.h"
+#include "framework/MessageBox.h"
 #include "scan/DriveScanner.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"

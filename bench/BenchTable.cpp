@@ -1,6 +1,6 @@
 #include "BenchTable.h"
 
-#include "platform/MessageBox.h"
+#include "framework/MessageBox.h"
 #include "scan/DriveScanner.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"

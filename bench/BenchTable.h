@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Document.h"
+#include "framework/Document.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 // The ZORBIN_DRIVES parser: any value gives a map of absolute folders, and writing that map out as
 // a value again ("C=/x,D=/y") gives the same map back.
-#include "platform/DriveMap.h"
+#include "system/DriveMap.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // holds) written as a line and cut back come out as the same cells after one leading blank, after
 // a second hand-over as well.
 #include "commands/ResultLines.h"
-#include "platform/ListCtrl.h"
+#include "framework/ListCtrl.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

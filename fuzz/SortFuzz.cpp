@@ -1,7 +1,7 @@
 // The sort of a table column: random cells of every sort type, in both directions, come out as a
 // permutation of the rows (every row once, its item data with it) in which no row goes after the
 // next one by CompareRows; and the sort from one key per row gives exactly that order.
-#include "platform/ListCtrl.h"
+#include "framework/ListCtrl.h"
 #include "table/SortGlobals.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

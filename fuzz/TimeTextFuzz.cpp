@@ -1,6 +1,6 @@
 // The time text: any bytes given to the parser are read within their bounds, and every text the
 // formatter writes for a year from 0 to 9999 parses back to the local civil second it stands for.
-#include "platform/TimeText.h"
+#include "store/TimeText.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -50,18 +50,6 @@ ScopedEnv::~ScopedEnv() {
     else unsetenv(m_name.c_str());
 }
 
-MessageBoxRecorder::MessageBoxRecorder() {
-    m_previous = SetMessageBoxHandler([this](const MessageBoxRequest& request) {
-        boxes.push_back(request);
-        if (answers.empty()) return (request.type & 0x0F) == MB_YESNO ? IDYES : IDOK;
-        const int answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    });
-}
-
-MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(m_previous); }
-
 std::vector<std::string> ListingOrder(const std::string& dir) {
     // The directory iterator hands the entries on in the order readdir returns them.
     std::vector<std::string> names;

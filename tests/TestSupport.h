@@ -1,6 +1,4 @@
 #pragma once
-#include "platform/MessageBox.h"
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,18 +31,6 @@ private:
     std::string m_name;
     bool m_hadValue = false;
     std::string m_oldValue;
-};
-
-// Records every message box and answers with the scripted answers (IDOK / IDYES when none left).
-class MessageBoxRecorder {
-public:
-    MessageBoxRecorder();
-    ~MessageBoxRecorder();
-    std::vector<MessageBoxRequest> boxes;
-    std::vector<int> answers;
-
-private:
-    MessageBoxHandler m_previous;
 };
 
 // The entries of a directory in the order the directory listing returns them, without dot entries.

@@ -1,6 +1,7 @@
 #pragma once
+#include "MessageBoxRecorder.h"
 #include "TestSupport.h"
-#include "platform/ProgressCtrl.h"
+#include "framework/ProgressCtrl.h"
 
 #include <gtest/gtest.h>
 

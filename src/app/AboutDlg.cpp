@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "platform/MessageBox.h"
+#include "framework/MessageBox.h"
 
 #include <QFontMetrics>
 #include <QIcon>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/MDIChildWnd.h"
+#include "framework/MDIChildWnd.h"
 
 // The frame of every child window; it only chooses the first size by the kind of table opening.
 class CChildFrame : public CMDIChildWnd {

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/DriveMap.h"
+#include "system/DriveMap.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 #include "app/Resource.h"
 #include "app/ZorbinView.h"
-#include "platform/StatusBar.h"
-#include "platform/WinThread.h"
+#include "framework/StatusBar.h"
+#include "framework/WinThread.h"
 #include "scan/DriveGlobals.h"
 
 #include <QAction>

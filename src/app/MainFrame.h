@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/MDIFrameWnd.h"
+#include "framework/MDIFrameWnd.h"
 
 #include <map>
 #include <string>

@@ -7,8 +7,8 @@
 #include "app/Resource.h"
 #include "app/ZorbinDoc.h"
 #include "app/ZorbinView.h"
-#include "platform/DocTemplate.h"
-#include "platform/MdiButtonStyle.h"
+#include "framework/DocTemplate.h"
+#include "framework/MdiButtonStyle.h"
 #include "table/ListView_Table.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Document.h"
+#include "framework/Document.h"
 
 // The document of every window: it holds no data, only the title its window shows.
 class CZorbinDoc : public CDocument {

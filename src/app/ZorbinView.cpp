@@ -1,7 +1,7 @@
 #include "app/ZorbinView.h"
 
 #include "app/Resource.h"
-#include "platform/MessageBox.h"
+#include "framework/MessageBox.h"
 
 #include <QPainter>
 #include <QPrintDialog>

@@ -1,7 +1,7 @@
 #include "commands/Dia_Find.h"
 
 #include "commands/ResultLines.h"
-#include "platform/MessageBox.h"
+#include "framework/MessageBox.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,8 +1,8 @@
 #include "app/ZorbinApp.h"
 #include "commands/Dia_Find.h"
 #include "commands/SearchLines.h"
-#include "platform/DocTemplate.h"
-#include "platform/MessageBox.h"
+#include "framework/DocTemplate.h"
+#include "framework/MessageBox.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
 

@@ -1,6 +1,6 @@
 #include "commands/ResultLines.h"
 
-#include "platform/ListCtrl.h"
+#include "framework/ListCtrl.h"
 #include "table/TableKind.h"
 
 #include <algorithm>

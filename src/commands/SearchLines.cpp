@@ -1,13 +1,13 @@
 #include "commands/SearchLines.h"
 
+#include "store/TwoThreads.h"
 #include "commands/ResultLines.h"
-#include "platform/ListCtrl.h"
-#include "platform/MakeLower.h"
+#include "framework/ListCtrl.h"
+#include "framework/MakeLower.h"
 #include "table/TableKind.h"
 
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 void WriteFoundLines(const CListCtrl& list, int nKind) {
@@ -40,9 +40,6 @@ void WriteFoundLines(const CListCtrl& list, int nKind) {
 }
 
 namespace {
-
-// Tables of fewer rows are not worth a second thread.
-constexpr int kTwoThreadsFrom = 1 << 15;
 
 // matches[i] for the rows i in [from, to): whether row i agrees with row i + 1 in Name and Length.
 // Each Name is read once and kept in a copy for the next row: the rows of a sorted table lie all
@@ -84,19 +81,13 @@ void WriteDoubleLines(const CListCtrl& list) {
     const int n = list.GetItemCount();
     g_aResultLines.RemoveAll();
     std::vector<unsigned char> matches(static_cast<std::size_t>(n), 0);
-    if (n < kTwoThreadsFrom || std::thread::hardware_concurrency() < 2) {
-        MarkMatches(list, 0, n, matches);
-        AddDoubleLines(list, 0, n, matches, g_aResultLines);
-        return;
-    }
     // Both halves on two threads: first the matches, then the lines, the second half's lines
     // appended after the first's.
-    std::thread marks(MarkMatches, std::cref(list), n / 2, n, std::ref(matches));
-    MarkMatches(list, 0, n / 2, matches);
-    marks.join();
+    const bool bTwo = WorthTwoThreads(static_cast<std::size_t>(n));
+    RunInTwoParts(bTwo, [&](int part) { part == 0 ? MarkMatches(list, 0, n / 2, matches) : MarkMatches(list, n / 2, n, matches); });
     CTextColumn later;
-    std::thread lines(AddDoubleLines, std::cref(list), n / 2, n, std::cref(matches), std::ref(later));
-    AddDoubleLines(list, 0, n / 2, matches, g_aResultLines);
-    lines.join();
+    RunInTwoParts(bTwo, [&](int part) {
+        part == 0 ? AddDoubleLines(list, 0, n / 2, matches, g_aResultLines) : AddDoubleLines(list, n / 2, n, matches, later);
+    });
     g_aResultLines.AddRange(later, 0, later.GetSize());
 }

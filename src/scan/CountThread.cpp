@@ -1,7 +1,9 @@
 #include "scan/CountThread.h"
 
-#include "platform/DirWalker.h"
-#include "platform/DriveMap.h"
+#include "store/TwoThreads.h"
+#include "scan/DirWalker.h"
+#include "scan/TopFolders.h"
+#include "system/DriveMap.h"
 #include "scan/DriveGlobals.h"
 #include "scan/ScanColumns.h"
 
@@ -40,7 +42,7 @@ unsigned CountThreadProc(void* pParam) {
     return 0;
 }
 
-void CountFolder(std::string strPath, ScanColumns* pColumns) {
+void CountFolder(const std::string& strPath, ScanColumns* pColumns) {
     if (!pColumns) return;
     // A count is all listings, and two cores list nearly twice as fast: the top of the tree is
     // walked level by level until it has kShares folders to enter, and two walks then take those
@@ -54,15 +56,11 @@ void CountFolder(std::string strPath, ScanColumns* pColumns) {
     CDirWalker walker(CDirWalker::Mode::TypesOnly);
     walker.SetDepthLimit(1);
     walker.Walk(ResolveDrivePath(strPath), tally);
-    std::vector<CDirWalker::DirId> frontier = walker.TakeFrontier();
-    for (int level = 0; level < 8 && !frontier.empty() && frontier.size() < kShares; ++level) {
-        std::vector<CDirWalker::DirId> below;
-        for (const CDirWalker::DirId& dir : frontier) {
+    const std::vector<CDirWalker::DirId> frontier =
+        SplitTopFolders(walker.TakeFrontier(), kShares, [&](const CDirWalker::DirId& dir, auto& below) {
             walker.Walk(dir.path, tally, &dir);
             for (CDirWalker::DirId& next : walker.TakeFrontier()) below.push_back(std::move(next));
-        }
-        frontier = std::move(below);
-    }
+        });
     std::atomic<std::size_t> next{0};
     auto share = [&frontier, &next](Tally& mine) {
         CDirWalker own(CDirWalker::Mode::TypesOnly);
@@ -70,16 +68,8 @@ void CountFolder(std::string strPath, ScanColumns* pColumns) {
             own.Walk(frontier[i].path, mine, &frontier[i]);
     };
     Tally helped;
-    std::thread helper;
-    if (frontier.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::thread(share, std::ref(helped));
-        } catch (const std::system_error&) {
-            // no second thread: this one walks every share
-        }
-    }
-    share(tally);
-    if (helper.joinable()) helper.join();
+    RunInTwoParts(frontier.size() > 1 && std::thread::hardware_concurrency() > 1,
+                  [&](int part) { share(part == 0 ? tally : helped); });
     AddSaturated(pColumns->nDirCount, tally.dirs + helped.dirs);
     AddSaturated(pColumns->nFileCount, tally.files + helped.files);
 }

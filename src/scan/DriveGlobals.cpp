@@ -1,6 +1,6 @@
 #include "scan/DriveGlobals.h"
 
-#include "platform/WinThread.h"
+#include "framework/WinThread.h"
 
 char g_szDrives[kMaxDrives];
 double g_dDirCount[kMaxDrives];

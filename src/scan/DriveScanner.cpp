@@ -1,10 +1,12 @@
 #include "scan/DriveScanner.h"
 
-#include "platform/DirWalker.h"
-#include "platform/DriveMap.h"
-#include "platform/MessageBox.h"
-#include "platform/TimeText.h"
-#include "platform/WinThread.h"
+#include "store/TwoThreads.h"
+#include "scan/DirWalker.h"
+#include "scan/TopFolders.h"
+#include "system/DriveMap.h"
+#include "framework/MessageBox.h"
+#include "store/TimeText.h"
+#include "framework/WinThread.h"
 #include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "scan/ScanColumns.h"
@@ -59,7 +61,7 @@ unsigned CountJobProc(void* pParam) {
 }  // namespace
 
 bool CDriveScanner::GetDriveLetters() {
-    const unsigned long mask = _getdrives();
+    const unsigned long mask = GetDriveMask();
     if (mask == 0) {
         AfxMessageBox("Error: Can not get Drive Letters!", MB_OK);
         return false;
@@ -136,17 +138,12 @@ public:
 
     void Run(const std::string& root) {
         m_parts.push_back(NewPart({root, 0, 0, 0}));
-        std::vector<std::size_t> level = {0};
-        for (int depth = 0; depth < kMaxTopLevels && !level.empty() && (depth == 0 || level.size() < kParts); ++depth) {
-            std::vector<std::size_t> next;
-            for (const std::size_t p : level) ListTop(p, next);
-            level = std::move(next);
-        }
+        const std::vector<std::size_t> level =
+            SplitTopFolders(std::vector<std::size_t>{0}, kParts, [this](std::size_t p, auto& next) { ListTop(p, next); });
         // The folders left are walked whole, side by side.
         std::atomic<std::size_t> taken{0};
-        const auto walkParts = [&](bool bHelper) {
+        const auto walkParts = [&](int) {
             CDirWalker walker(m_mode);
-            walker.SetStatusHelper(bHelper);
             for (std::size_t i; (i = taken.fetch_add(1, std::memory_order_relaxed)) < level.size();) {
                 Part& part = *m_parts[level[i]];
                 Counted add(*this, part);
@@ -155,7 +152,7 @@ public:
                                       std::memory_order_relaxed);
             }
         };
-        RunTwice(level.size() >= 2, walkParts);
+        RunInTwoParts(level.size() >= 2, walkParts);
         // Each array is put together on its own: the file paths, rebuilt path by path, on one thread
         // and all the others on the other.
         const auto assemble = [this](int first) {
@@ -163,14 +160,7 @@ public:
                 if ((slot == 2) == (first == 1))
                     if (CTextColumn* out = m_out.*kScanSlots[slot]) Append(0, slot, *out);
         };
-        std::thread other;
-        try {
-            other = std::thread(assemble, 1);
-        } catch (const std::system_error&) {
-            assemble(1);
-        }
-        assemble(0);
-        if (other.joinable()) other.join();
+        RunInTwoParts(true, assemble);
     }
 
     std::size_t Unlisted() const { return m_nUnlisted.load(); }
@@ -178,7 +168,6 @@ public:
 
 private:
     static constexpr std::size_t kParts = 256;
-    static constexpr int kMaxTopLevels = 8;
 
     struct Part {
         CDirWalker::DirId dir;
@@ -242,20 +231,6 @@ private:
         }
     }
 
-    template <class F>
-    static void RunTwice(bool bTwo, const F& work) {
-        std::thread other;
-        if (bTwo) {
-            try {
-                other = std::thread(work, false);
-            } catch (const std::system_error&) {
-                // no second thread: this one walks every part, with its status helper if it can
-            }
-        }
-        work(!other.joinable());
-        if (other.joinable()) other.join();
-    }
-
     // Part p's array `slot`, each child part's after the entry it was entered from.
     void Append(std::size_t p, int slot, CTextColumn& out) {
         Part& part = *m_parts[p];
@@ -282,7 +257,7 @@ private:
 
 }  // namespace
 
-void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
+void CDriveScanner::ScanFolder(const std::string& strFolder, ScanColumns* pColumns) {
     if (!pColumns) return;
     ScanColumns& c = *pColumns;
     RefreshTimeZone();
@@ -292,7 +267,8 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
     m_nEntriesRead.store(0, std::memory_order_relaxed);
     m_nUnlisted = 0;
     m_nFolderError = 0;
-    // A Directories table needs no file's status: its walk reads only the directories'.
+    // A record without file columns reads only the directories' status. A drive's tables fill
+    // both kinds: its Files table takes the file columns its Directories table's walk read.
     const CDirWalker::Mode mode = bFiles ? CDirWalker::Mode::Status : CDirWalker::Mode::DirStatus;
     if (std::thread::hardware_concurrency() > 1) {
         ScanParts parts(c, bFiles, mode, m_nEntriesRead);
@@ -313,7 +289,7 @@ void CDriveScanner::ScanFolder(std::string strFolder, ScanColumns* pColumns) {
     m_nFolderError = walker.FolderError();
 }
 
-std::string CDriveScanner::GetExtension(std::string strPath) {
+std::string CDriveScanner::GetExtension(const std::string& strPath) {
     const std::size_t slash = strPath.rfind('/');
     std::string ext;
     AppendExtension(std::string_view(strPath).substr(slash == std::string::npos ? 0 : slash + 1), ext);

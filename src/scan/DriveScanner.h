@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/ProgressCtrl.h"
+#include "framework/ProgressCtrl.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,11 +17,11 @@ public:
     void StartCountThread(ScanColumns* pColumns);
     // Appends every entry below the folder ("C:/" or a real folder) to the record's arrays,
     // depth-first pre-order, entries in listing order.
-    void ScanFolder(std::string strFolder, ScanColumns* pColumns);
+    void ScanFolder(const std::string& strFolder, ScanColumns* pColumns);
     // Lower-cased text after the last full stop of the entry's name; empty when there is none.
-    std::string GetExtension(std::string strPath);
+    std::string GetExtension(const std::string& strPath);
     // Puts the text into status pane 0 and a progress bar (0..100, at 0) beside it.
-    void ShowProgress(std::string strText, CProgressCtrl* pProgress);
+    void ShowProgress(const std::string& strText, CProgressCtrl* pProgress);
     // Shows on the bar how many entries the running ScanFolder has read; the bar advances towards
     // nExpected entries (the drive's last count), or stays put when that is 0 (no count known).
     void ShowEntriesRead(std::int64_t nExpected);

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/TextColumn.h"
+#include "store/TextColumn.h"
 
 #include <cstdint>
 

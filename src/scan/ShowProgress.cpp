@@ -1,6 +1,6 @@
-#include "platform/MDIFrameWnd.h"
-#include "platform/ProgressCtrl.h"
-#include "platform/StatusBar.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/ProgressCtrl.h"
+#include "framework/StatusBar.h"
 #include "scan/DriveScanner.h"
 
 #include <QRect>
@@ -29,7 +29,7 @@ void RecreateBar(CProgressCtrl& control, const CRect& rect, QWidget* parent) {
 
 }  // namespace
 
-void CDriveScanner::ShowProgress(std::string strText, CProgressCtrl* pProgress) {
+void CDriveScanner::ShowProgress(const std::string& strText, CProgressCtrl* pProgress) {
     CMDIFrameWnd* mainWnd = AfxGetMainWnd();
     CStatusBar* statusBar = mainWnd != nullptr ? mainWnd->GetStatusBar() : nullptr;
     // Without a main window (the headless bench) there is nothing to show the text or bar in.

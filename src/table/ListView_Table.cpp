@@ -2,9 +2,9 @@
 
 #include "app/Resource.h"
 #include "commands/ResultLines.h"
-#include "platform/Document.h"
-#include "platform/DriveMap.h"
-#include "platform/MDIFrameWnd.h"
+#include "framework/Document.h"
+#include "system/DriveMap.h"
+#include "framework/MDIFrameWnd.h"
 #include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
 #include "table/SortGlobals.h"

@@ -1,8 +1,8 @@
 #pragma once
-#include "commands/ContentCheck.h"
-#include "platform/ListCtrl.h"
-#include "platform/TextColumn.h"
-#include "platform/View.h"
+#include "system/ContentCheck.h"
+#include "framework/ListCtrl.h"
+#include "store/TextColumn.h"
+#include "framework/View.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"
 

@@ -1,11 +1,11 @@
 #include "commands/ResultLines.h"
-#include "platform/DiskFree.h"
-#include "platform/DriveMap.h"
-#include "platform/EntryStatus.h"
-#include "platform/MDIFrameWnd.h"
-#include "platform/MessageBox.h"
-#include "platform/ModalWork.h"
-#include "platform/WaitCursor.h"
+#include "system/DiskFree.h"
+#include "system/DriveMap.h"
+#include "system/EntryStatus.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/MessageBox.h"
+#include "framework/ModalWork.h"
+#include "framework/WaitCursor.h"
 #include "scan/DriveGlobals.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
@@ -75,8 +75,8 @@ void CListView_Table::FillAllDrives() {
         cells[0].Add(text);
         cells[1].Add({});
         cells[2].Add({});
-        _diskfree_t space;
-        if (_getdiskfree(static_cast<unsigned>(letter - 'A' + 1), &space) != 0) {
+        DiskFreeInfo space;
+        if (GetDiskFree(static_cast<unsigned>(letter - 'A' + 1), &space) != 0) {
             for (int c = 3; c < 6; ++c) cells[c].Add({});  // a drive that cannot be asked shows its letter only
             continue;
         }

@@ -2,7 +2,7 @@
 #include "commands/SpaceToGain.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
-#include "platform/ModalWork.h"
+#include "framework/ModalWork.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,8 @@
-#include "platform/MDIFrameWnd.h"
-#include "platform/Document.h"
-#include "platform/TimeText.h"
-#include "platform/WaitCursor.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/Document.h"
+#include "store/TwoThreads.h"
+#include "store/TimeText.h"
+#include "framework/WaitCursor.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
 
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 bool g_bSortDescending = true;
@@ -90,15 +90,12 @@ bool CellKey(std::string_view text, int nType, std::uint64_t& key) {
     }
 }
 
-// Tables of fewer rows are not worth a second thread.
-constexpr int kTwoThreadsFrom = 1 << 15;
-
 }  // namespace
 
 int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lParamSort) {
     // The item data are the row numbers from before the sort, and the list reads its rows in
     // that order until the sort has ended.
-    const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);
+    const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);  // NOLINT(performance-no-int-to-ptr): the callback's context
     const CListRows& rows = pList->GetRows();
     const auto cellA = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
     const auto cellB = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
@@ -153,18 +150,11 @@ bool SortItemsByColumn(CListCtrl& list, int nCol, int nType, bool bDescending) {
         }
         return ok;
     };
-    bool ok = true;
-    if (n >= kTwoThreadsFrom && std::thread::hardware_concurrency() > 1) {
-        // The two halves on two threads: parsing the cells is most of the time.
-        bool secondOk = true;
-        std::thread second([&] { secondOk = makeKeys(n / 2, n); });
-        ok = makeKeys(0, n / 2);
-        second.join();
-        ok = ok && secondOk;
-    } else {
-        ok = makeKeys(0, n);
-    }
-    if (!ok) return false;
+    // The two halves on two threads: parsing the cells is most of the time.
+    bool ok[2] = {true, true};
+    RunInTwoParts(WorthTwoThreads(static_cast<std::size_t>(n)),
+                  [&](int part) { ok[part] = part == 0 ? makeKeys(0, n / 2) : makeKeys(n / 2, n); });
+    if (!ok[0] || !ok[1]) return false;
     list.SortItemsByKeys(std::move(keys), bDescending);
     return true;
 }

@@ -1,9 +1,9 @@
 #include "app/ZorbinApp.h"
-#include "commands/ReplaceFile.h"
+#include "system/ReplaceFile.h"
 #include "commands/TableText.h"
-#include "platform/MDIFrameWnd.h"
-#include "platform/MessageBox.h"
-#include "platform/ModalWork.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/MessageBox.h"
+#include "framework/ModalWork.h"
 #include "table/ListView_Table.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 #include "app/MainFrame.h"
 #include "app/Resource.h"
 #include "commands/ResultLines.h"
-#include "platform/Document.h"
-#include "platform/MDIChildWnd.h"
-#include "platform/ModalWork.h"
+#include "framework/Document.h"
+#include "framework/MDIChildWnd.h"
+#include "framework/ModalWork.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
 

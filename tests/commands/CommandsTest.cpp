@@ -3,7 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/Resource.h"
 #include "commands/ResultLines.h"
-#include "platform/Document.h"
+#include "framework/Document.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "commands/ContentCheck.h"
-#include "platform/TimeText.h"
+#include "system/ContentCheck.h"
+#include "store/TimeText.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "commands/ResultLines.h"
 #include "commands/SearchLines.h"
-#include "platform/ListCtrl.h"
+#include "framework/ListCtrl.h"
 #include "table/TableKind.h"
 
 #include <algorithm>
@@ -80,6 +80,15 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
     }
 }
 
+// The rows of the neighbouring runs of equal name (bytes: "a" is not "A") and length.
+static std::vector<Row> PlainDoubles(const std::vector<Row>& rows) {
+    auto same = [&](std::size_t i, std::size_t j) { return rows[i][1] == rows[j][1] && rows[i][3] == rows[j][3]; };
+    std::vector<Row> doubles;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if ((i > 0 && same(i - 1, i)) || (i + 1 < rows.size() && same(i, i + 1))) doubles.push_back(rows[i]);
+    return doubles;
+}
+
 TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
     // Random sorted tables of few names and lengths: runs, lone rows and equal rows apart all occur.
     // Find: names holding the text, ASCII in any case; a table without rows keeps the text as typed
@@ -94,17 +103,14 @@ TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
         for (std::size_t r = 0; r < rows.size(); ++r)
             rows[r] = {"/" + std::to_string(r), RandomText(gen, "aA;", 2), "", std::to_string(gen() % 2), "", "", ""};
         std::stable_sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) { return x[1] < y[1]; });
-        auto same = [&](std::size_t i, std::size_t j) { return rows[i][1] == rows[j][1] && rows[i][3] == rows[j][3]; };
         const std::string text = RandomText(gen, "aA;", 2);
-        std::vector<Row> doubles, found;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if ((i > 0 && same(i - 1, i)) || (i + 1 < rows.size() && same(i, i + 1))) doubles.push_back(rows[i]);
-            if (lower(rows[i][1]).find(lower(text)) != std::string::npos) found.push_back(rows[i]);
-        }
+        std::vector<Row> found;
+        for (const Row& row : rows)
+            if (lower(row[1]).find(lower(text)) != std::string::npos) found.push_back(row);
         CListCtrl list;
         Fill(list, rows);
         WriteDoubleLines(list);
-        ASSERT_EQ(TakeLines(), HandedOver(doubles)) << "table " << t;
+        ASSERT_EQ(TakeLines(), HandedOver(PlainDoubles(rows))) << "table " << t;
         g_strFind = text;
         WriteFoundLines(list, Files);
         EXPECT_EQ(g_strFind, rows.empty() ? text : lower(text));
@@ -130,4 +136,19 @@ TEST(SearchLinesTest, FindInAFoundTableSearchesTheNamesWithoutTheBlanksOfTheHand
             EXPECT_EQ(TakeLines(), HandedOver(found)) << kind << " \"" << text << "\"";
         }
     }
+}
+
+TEST(SearchLinesTest, DoublesOfATableBigEnoughForTwoThreadsMatchThePlainReference) {
+    // A table from the two-thread size on is read in halves: a run across the middle must come out
+    // whole, once, and the second half's lines after the first's.
+    const int n = 70000;
+    std::vector<Row> rows(n);
+    for (int r = 0; r < n; ++r) rows[r] = {"/" + std::to_string(r), "n" + std::to_string(r / 3), "", std::to_string(r % 2), "", "", ""};
+    for (int r = n / 2 - 3; r <= n / 2 + 3; ++r) rows[r][1] = "middle", rows[r][3] = "7";
+    CListCtrl list;
+    Fill(list, rows);
+    WriteDoubleLines(list);
+    const std::vector<Row> doubles = PlainDoubles(rows);
+    EXPECT_GE(doubles.size(), 7u);
+    EXPECT_EQ(TakeLines(), HandedOver(doubles));
 }

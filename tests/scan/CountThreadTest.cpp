@@ -1,7 +1,7 @@
 #include "scan/CountThread.h"
 
-#include "platform/DirWalker.h"
-#include "platform/WinThread.h"
+#include "scan/DirWalker.h"
+#include "framework/WinThread.h"
 #include "scan/DriveGlobals.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"
@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,24 @@ TEST(CountThreadTest, CountsAddDirectoriesAndFilesBelowTheRootLinksAsFiles) {
     CDirWalker::SetListingHook(previous);
     EXPECT_EQ(record.nDirCount, 10 + 4);
     EXPECT_EQ(record.nFileCount, 4);
+}
+
+TEST(CountThreadTest, ATreeWideEnoughForBothThreadsCountsAsTheFileSystemListsIt) {
+    // Fault this pins: the count kept only what its first thread counted, and a tree narrower than
+    // the split never showed it. 200 top folders of uneven depth and width, against a plain walk.
+    TempDir tmp;
+    for (int i = 0; i < 200; ++i) {
+        const std::string top = "t" + std::to_string(i);
+        for (int j = 0; j < i % 7; ++j) tmp.MakeFile(top + "/d" + std::to_string(j % 3) + "/f" + std::to_string(j));
+        tmp.MakeDir(top + "/empty");
+    }
+    std::int32_t dirs = 0, files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tmp.Path()))
+        ++(entry.is_directory() && !entry.is_symlink() ? dirs : files);
+    ScanColumns record;
+    CountFolder(tmp.Path(), &record);
+    EXPECT_EQ(record.nDirCount, dirs);
+    EXPECT_EQ(record.nFileCount, files);
 }
 
 TEST(CountThreadTest, WorkerPublishesPerDriveCountsAndClearsTheThread) {

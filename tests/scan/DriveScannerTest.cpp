@@ -1,10 +1,11 @@
 #include "scan/DriveScanner.h"
 
-#include "platform/DirWalker.h"
-#include "platform/TimeText.h"
+#include "scan/DirWalker.h"
+#include "store/TimeText.h"
 #include "scan/DriveGlobals.h"
 #include "scan/ScanColumns.h"
 
+#include "MessageBoxRecorder.h"
 #include "TestSupport.h"
 
 #include <fcntl.h>

@@ -1,0 +1,96 @@
+#include "system/DriveMap.h"
+
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+namespace {
+
+std::string Letters(unsigned long mask) {
+    std::string letters;
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1UL << i)) letters += static_cast<char>('A' + i);
+    return letters;
+}
+
+TEST(DriveMapTest, ZorbinDrivesReplacesTheMapAndMalformedEntriesAreNamed) {
+    const std::string cwd = std::filesystem::current_path();
+    const struct {
+        std::string value;
+        std::string letters;
+        std::string folderOfFirst;  // the folder of the first letter in letters
+        std::vector<std::string> named;  // entries the warning must name
+    } cases[] = {
+        {"C=/tmp/a,D=/tmp/b", "CD", "/tmp/a", {}},
+        {"d=/tmp/b,c=/tmp/a", "CD", "/tmp/a", {}},  // drive letters are case-blind
+        {"C=/tmp/a,,D=/tmp/b,", "CD", "/tmp/a", {}},  // empty entries are no entries
+        {"", "", "", {}},                             // a map without drives
+        {"C=/tmp/a,C=/tmp/b", "C", "/tmp/a", {"C=/tmp/b"}},
+        {"Cfoo,D=/x", "D", "/x", {"Cfoo"}},
+        {"1=/x,CD=/y,==/z,=/w,E=/v", "E", "/v", {"1=/x", "CD=/y", "==/z", "=/w"}},
+        {"C=,D=/y", "D", "/y", {"C="}},
+        {"\xC3\xA9=/x", "", "", {"\xC3\xA9=/x"}},
+        {"Z=rel", "Z", cwd + "/rel", {}},  // relative: from the current directory
+    };
+    for (const auto& c : cases) {
+        ScopedEnv env("ZORBIN_DRIVES", c.value);
+        testing::internal::CaptureStderr();
+        const unsigned long mask = GetDriveMask();
+        const std::string warnings = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(Letters(mask), c.letters) << c.value;
+        if (!c.letters.empty()) {
+            EXPECT_EQ(DriveRootFolder(c.letters[0]), c.folderOfFirst) << c.value;
+        }
+        for (const std::string& entry : c.named)
+            EXPECT_NE(warnings.find("\"" + entry + "\""), std::string::npos) << c.value << ": " << warnings;
+        if (c.named.empty()) {
+            EXPECT_EQ(warnings, "") << c.value;
+        }
+    }
+}
+
+TEST(DriveMapTest, DrivePathsResolveThroughTheMap) {
+    ScopedEnv env("ZORBIN_DRIVES", "C=/tmp/zorbin-c,D=/tmp/zorbin-d/,E=/");
+    const struct {
+        const char* path;
+        const char* resolved;
+    } cases[] = {
+        {"C:/", "/tmp/zorbin-c"},       {"C:", "/tmp/zorbin-c"},
+        {"C:/x/y", "/tmp/zorbin-c/x/y"}, {"c:\\x", "/tmp/zorbin-c/x"},
+        {"D:/x", "/tmp/zorbin-d/x"},     {"E:/usr", "/usr"},
+        {"Q:/", ""},                     // a letter without a drive leads nowhere
+        {"/abs/C:/x", "/abs/C:/x"},      {"CC:/x", "CC:/x"},
+        {"C:x", "C:x"},                  {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ResolveDrivePath(c.path), c.resolved) << c.path;
+    EXPECT_EQ(DriveRootFolder('c'), "/tmp/zorbin-c");
+}
+
+TEST(DriveMapTest, MountTableMapsRootToCAndOneLetterPerDevice) {
+    // Only the mount table is read here; no file system is walked.
+    std::optional<ScopedEnv> none;
+    none.emplace("ZORBIN_DRIVES", "");
+    unsetenv("ZORBIN_DRIVES");
+    const unsigned long mask = GetDriveMask();
+    EXPECT_EQ(DriveRootFolder('C'), "/");
+    EXPECT_EQ(mask & 7UL, 4UL) << "C: is /, A: and B: are never given";
+    std::set<dev_t> devices;
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        const std::string folder = DriveRootFolder(letter);
+        EXPECT_EQ(!folder.empty(), (mask >> (letter - 'A') & 1) != 0) << letter;
+        struct stat st;
+        if (folder.empty()) continue;
+        ASSERT_EQ(stat(folder.c_str(), &st), 0) << folder;
+        EXPECT_TRUE(S_ISDIR(st.st_mode) && devices.insert(st.st_dev).second) << folder << ": a second mount of a device";
+    }
+}
+
+}  // namespace
