@@ -1,6 +1,7 @@
 #include "system/ContentCheck.h"
 
 #include "store/TimeText.h"
+#include "store/TwoThreads.h"
 
 #include <xxhash.h>
 
@@ -286,10 +287,7 @@ CContentCheck::Result CContentCheck::Run(const std::vector<File>& files, int nTh
             if (pFilesDone != nullptr) pFilesDone->fetch_add(static_cast<std::int64_t>(runs[r].size()));
         }
     };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < nThreads && static_cast<std::size_t>(t) < runs.size(); ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers) helper.join();
+    RunInTwoParts(nThreads > 1 && runs.size() > 1, [&](int) { work(); });
 
     Result result;
     if (pCancel != nullptr && pCancel->load()) {

@@ -33,7 +33,7 @@ public:
         std::uint64_t nBytesRead = 0;
     };
 
-    // Reads the files on up to nThreads threads. pCancel, when set to true, ends the check soon
+    // Reads the files on one thread, or on two when nThreads is 2 or more. pCancel, when set to true, ends the check soon
     // with a result that only says so; pFilesDone counts the files whose run is settled.
     static Result Run(const std::vector<File>& files, int nThreads, const std::atomic<bool>* pCancel = nullptr,
                       std::atomic<std::int64_t>* pFilesDone = nullptr);

@@ -1,5 +1,6 @@
 #include "commands/ResultLines.h"
 #include "commands/SpaceToGain.h"
+#include "store/TwoThreads.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
 #include "framework/ModalWork.h"
@@ -71,9 +72,10 @@ void CListView_Table::CountSpaceToGain() {
     const std::size_t half = files.size() / 2;
     CModalWork::Run(
         [&] {
-            std::thread second(ReadIdentities, std::cref(paths), std::cref(pathAt), std::ref(files), half, files.size());
-            ReadIdentities(paths, pathAt, files, 0, half);
-            second.join();
+            RunInTwoParts(files.size() > 1, [&](int part) {
+                part == 0 ? ReadIdentities(paths, pathAt, files, 0, half)
+                          : ReadIdentities(paths, pathAt, files, half, files.size());
+            });
         },
         [] {});
     for (std::size_t i = 0; i < files.size(); ++i) {

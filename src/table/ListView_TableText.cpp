@@ -1,6 +1,7 @@
 #include "app/ZorbinApp.h"
 #include "system/ReplaceFile.h"
 #include "commands/TableText.h"
+#include "store/TwoThreads.h"
 #include "framework/MDIFrameWnd.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalWork.h"
@@ -86,9 +87,7 @@ void CListView_Table::Export() {
             for (int from = 0; from < n; from += 2 * kBlockRows) {
                 const int middle = std::min(n, from + kBlockRows);
                 const int to = std::min(n, from + 2 * kBlockRows);
-                std::thread second(append, middle, to, std::ref(later));
-                append(from, middle, text);
-                second.join();
+                RunInTwoParts(true, [&](int part) { part == 0 ? append(from, middle, text) : append(middle, to, later); });
                 if (!file.Write(text) || !file.Write(later)) return;
                 nRowsDone.store(to, std::memory_order_relaxed);
             }
