@@ -1,7 +1,7 @@
 #include "commands/SpaceToGain.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 #include <tuple>
 
 CSpaceToGain::Figures CSpaceToGain::Count(std::vector<File> files) {
@@ -34,8 +34,10 @@ CSpaceToGain::Figures CSpaceToGain::Count(std::vector<File> files) {
 }
 
 std::string CSpaceToGain::Text(const Figures& figures) {
-    char text[128];
-    std::snprintf(text, sizeof text, " %lld runs, %lld files, %llu bytes to gain", static_cast<long long>(figures.runs),
-                  static_cast<long long>(figures.files), static_cast<unsigned long long>(figures.bytes));
-    return text;
+    const auto count = [](unsigned long long n, const char* one, const char* many) {
+        return std::to_string(n) + (n == 1 ? one : many);
+    };
+    return " " + count(static_cast<unsigned long long>(figures.runs), " run, ", " runs, ") +
+           count(static_cast<unsigned long long>(figures.files), " file, ", " files, ") +
+           count(figures.bytes, " byte to gain", " bytes to gain");
 }

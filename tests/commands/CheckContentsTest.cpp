@@ -105,7 +105,7 @@ TEST_F(CheckContentsTest, DoublesShowTheirSpaceToGainAndCheckContentsKeepsEqualB
         got.emplace_back(PathOf(same, r), group.substr(group.find_first_not_of(' ')));
     }
     EXPECT_EQ(got, expected);
-    EXPECT_NE(Pane0().find(" 1 runs, 3 files, 4 bytes to gain"), std::string::npos) << Pane0();
+    EXPECT_NE(Pane0().find(" 1 run, 3 files, 4 bytes to gain"), std::string::npos) << Pane0();
 }
 
 TEST_F(CheckContentsTest, EscapeDuringALongReadCallsItsCancelAndOtherKeysStayDropped) {

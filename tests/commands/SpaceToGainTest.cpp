@@ -49,6 +49,7 @@ TEST(SpaceToGainTest, CountsEachInodeOfARunOnceAndKeepsOneCopy) {
         EXPECT_EQ(figures.bytes, expected) << "round " << round;
     }
     EXPECT_EQ(CSpaceToGain::Text({3, 7, 12345678901ull}), " 3 runs, 7 files, 12345678901 bytes to gain");
+    EXPECT_EQ(CSpaceToGain::Text({1, 2, 1}), " 1 run, 2 files, 1 byte to gain");
 }
 
 }  // namespace
