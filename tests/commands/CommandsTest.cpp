@@ -50,43 +50,63 @@ std::map<std::string, std::string> Tree(const std::string& root) {
 
 }  // namespace
 
-TEST_F(CommandsTest, SearchesRefuseOutsideTheirTablesCancelLeavesAllAndTheDriveSearchedIsKept) {
-    const std::string unsorted = "At first please sort out the table by \"Name\"";
-    for (const char* file : {"C/1/x", "C/2/x"}) m_dir.MakeFile(file, "x");
-    Start();
-    CListView_Table* drives = ActiveTable();
-    CListView_Table* found = OpenFromLines(Found, {});
-    SortBy(found, 1, false);  // a sort by Name does not make a Found table a Files table
-    CListView_Table* files = Open(Files, 0);
-    Open(Files, 1);  // D opened last: a search in C's table still makes C's table
-    auto find = [&](const std::function<void(QWidget*)>& way) {
+// Drive C with two files "x", its All Drives table, an empty Found table sorted by Name, and
+// C's Files table; D's table opened last, so a search in C's table must still make C's table.
+class SearchTest : public WindowFixture {
+protected:
+    void OpenTables() {
+        for (const char* file : {"C/1/x", "C/2/x"}) m_dir.MakeFile(file, "x");
+        Start();
+        drives = ActiveTable();
+        found = OpenFromLines(Found, {});
+        SortBy(found, 1, false);  // a sort by Name does not make a Found table a Files table
+        files = Open(Files, 0);
+        Open(Files, 1);
+        g_aResultLines.Add("left alone");
+        g_strFind = "before";
+    }
+    void Find(const std::function<void(QWidget*)>& way) {
         WithDialog(way, [&] { QTest::keyClick(files, Qt::Key_F, Qt::ControlModifier); });
-    };
-    const std::pair<std::function<void()>, std::string> cases[] = {  // a command, and its box or none
-        {[&] { drives->FindByName(); }, "Find works inside other tables, not in the \"All Drives\""},
-        {[&] { found->FindDoubles(); }, "Find doubles works only in \"Files\" table, sorted by \"Name of File\""},
-        {[&] { files->FindDoubles(); }, unsorted},
-        {[&] { SortBy(files, 3, false), files->FindDoubles(); }, unsorted},
-        {[&] { find([](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("IDCANCEL"), Qt::LeftButton); }); },
-         ""},
-        {[&] { find([](QWidget* d) { QTest::keyClicks(d->focusWidget(), "typed\x1b"); }); }, ""},  // then Escape
-        {[&] { find([](QWidget* d) { d->close(); }); }, ""},
-    };
-    g_aResultLines.Add("left alone");
-    g_strFind = "before";
-    for (const auto& [command, message] : cases) {
+    }
+    // Runs the command and expects its box (none for an empty text), no new window, and the
+    // results and the search text as they were.
+    void ExpectLeftAlone(const std::function<void()>& command, const std::string& message) {
         m_boxes.boxes.clear();
         const std::size_t windows = Children().size();
         command();
-        ASSERT_EQ(m_boxes.boxes.size(), message.empty() ? 0u : 1u) << message;
-        EXPECT_TRUE(message.empty() ||
-                    (m_boxes.boxes[0].text == message && m_boxes.boxes[0].type == MB_ICONINFORMATION));
-        EXPECT_EQ(Children().size(), windows);
-        EXPECT_EQ(g_aResultLines.GetSize(), 1u);
-        EXPECT_EQ(g_strFind, "before");
+        std::vector<std::string> shown;
+        for (const MessageBoxRequest& box : m_boxes.boxes)
+            shown.push_back((box.type == MB_ICONINFORMATION ? "" : "(not an information box) ") + box.text);
+        EXPECT_EQ(shown, message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
+        EXPECT_EQ(Children().size(), windows) << message;
+        EXPECT_EQ(g_aResultLines.GetSize(), 1u) << message;
+        EXPECT_EQ(g_strFind, "before") << message;
     }
+    CListView_Table* drives = nullptr;
+    CListView_Table* found = nullptr;
+    CListView_Table* files = nullptr;
+};
+
+TEST_F(SearchTest, SearchesRefuseOutsideTheirTablesWithTheReason) {
+    OpenTables();
+    const std::string unsorted = "At first please sort out the table by \"Name\"";
+    ExpectLeftAlone([&] { drives->FindByName(); }, "Find works inside other tables, not in the \"All Drives\"");
+    ExpectLeftAlone([&] { found->FindDoubles(); }, "Find doubles works only in \"Files\" table, sorted by \"Name of File\"");
+    ExpectLeftAlone([&] { files->FindDoubles(); }, unsorted);
+    ExpectLeftAlone([&] { SortBy(files, 3, false), files->FindDoubles(); }, unsorted);
+}
+
+TEST_F(SearchTest, ACancelledFindLeavesTheResultsAndTheSearchText) {
+    OpenTables();
+    ExpectLeftAlone([&] { Find([](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("IDCANCEL"), Qt::LeftButton); }); }, "");
+    ExpectLeftAlone([&] { Find([](QWidget* d) { QTest::keyClicks(d->focusWidget(), "typed\x1b"); }); }, "");  // then Escape
+    ExpectLeftAlone([&] { Find([](QWidget* d) { d->close(); }); }, "");
+}
+
+TEST_F(SearchTest, SearchesMakeTheTableOfTheDriveTheyStartedIn) {
+    OpenTables();
     g_aResultLines.RemoveAll();
-    find([](QWidget* dialog) { TypeAndEnter(dialog, "X"); });
+    Find([](QWidget* dialog) { TypeAndEnter(dialog, "X"); });
     EXPECT_EQ(TitleOf(ActiveTable()), "C: Found 2 lines like \"x\"");
     Open(Files, 1);
     SortBy(files, 1, true);
@@ -94,13 +114,9 @@ TEST_F(CommandsTest, SearchesRefuseOutsideTheirTablesCancelLeavesAllAndTheDriveS
     EXPECT_EQ(TitleOf(ActiveTable()), "C: Doubles");
 }
 
-TEST_F(CommandsTest, DeleteAsksThenMovesExactlyTheRowsEntriesOrRefusesThemWithTheReason) {
-    ScopedEnv data("XDG_DATA_HOME", m_driveC + "/home/share");  // the trash on the drive itself
-    m_dir.MakeFile("C/home/share/Trash/files/old/x", "x");
-    m_dir.MakeFile("C/home/share/Trash/info/old.trashinfo", "[Trash Info]\nPath=/old\n");
+TEST_F(CommandsTest, DeleteAsksFirstAndANoLeavesEveryEntry) {
     m_dir.MakeFile("C/other/inner/y", "y");
     const std::string a = m_dir.MakeFile("C/a.txt", "a"), b = m_dir.MakeFile("C/b.txt", "b");
-    const std::string became = m_dir.MakeFile("C/became", "f"), changed = m_dir.MakeFile("C/changed", "c");
     const std::string d1 = m_dir.MakeDir("C/d1"), d2 = m_dir.MakeDir("C/d2");
     Start();
     const auto before = Tree(m_dir.Path());
@@ -118,52 +134,121 @@ TEST_F(CommandsTest, DeleteAsksThenMovesExactlyTheRowsEntriesOrRefusesThemWithTh
         // Made from a Directories table, a Found table speaks of files; its path keeps the blank.
         {foundDirs, {d1}, question + "Delete a file\n\n " + d1 + "\n\nfrom disk?"},
     };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        Select(std::get<0>(cases[i]), std::get<1>(cases[i]));
+    std::vector<std::string> expected, asked;
+    for (const auto& [table, selected, box] : cases) {
+        Select(table, selected);
         m_boxes.answers = {IDNO};
-        QTest::keyClick(std::get<0>(cases[i]), Qt::Key_Delete);
-        ASSERT_EQ(m_boxes.boxes.size(), i + 1);
-        EXPECT_EQ(std::to_string(m_boxes.boxes[i].type) + m_boxes.boxes[i].text, std::get<2>(cases[i]));
+        QTest::keyClick(table, Qt::Key_Delete);
+        expected.push_back(box);
     }
-    EXPECT_TRUE(m_boxes.boxes[0].caption.empty() && !m_boxes.boxes[0].owner) << "the plain box has neither";
+    for (const MessageBoxRequest& box : m_boxes.boxes) asked.push_back(std::to_string(box.type) + box.text);
+    EXPECT_EQ(asked, expected);
+    EXPECT_TRUE(!m_boxes.boxes.empty() && m_boxes.boxes[0].caption.empty() && !m_boxes.boxes[0].owner)
+        << "the plain box has neither";
     EXPECT_EQ(Tree(m_dir.Path()), before);
+}
 
-    // Fault mended: a Files row whose path had become a directory sent the whole directory to the
+TEST_F(CommandsTest, DeleteRefusesARowWhoseEntryChangedWithTheReasonAndMovesTheOthers) {
+    // Faults mended: a Files row whose path had become a directory sent the whole directory to the
     // trash. (A folder on the path swapped for a link is refused where the trash is tested.)
+    const std::string a = m_dir.MakeFile("C/a.txt", "a");
+    m_dir.MakeFile("C/b.txt", "b");
+    const std::string became = m_dir.MakeFile("C/became", "f"), changed = m_dir.MakeFile("C/changed", "c");
+    const std::string longer = m_dir.MakeFile("C/longer", "l");
+    Start();
+    CListView_Table* files = Open(Files, 0);
     fs::remove(became);
     m_dir.MakeFile("C/became/inner", "i");
     fs::last_write_time(changed, fs::last_write_time(changed) + std::chrono::hours(1));
+    const auto modified = fs::last_write_time(longer);
+    m_dir.MakeFile("C/longer", "longer");
+    fs::last_write_time(longer, modified);  // only its length tells
     const std::map<std::string, std::string> reasons = {
-        {became, "it is now a directory"}, {changed, "its length or times changed since the table was made"}};
-    Select(files, {a, became, changed});
-    for (int r = 0; r < files->GetItemCount(); ++r)  // the current row goes too
-        if (files->GetItemText(r, 0) == a) files->SetItemState(r, LVIS_FOCUSED, LVIS_FOCUSED);
+        {became, "it is now a directory"},
+        {changed, "its length or times changed since the table was made"},
+        {longer, "its length or times changed since the table was made"}};
+    Select(files, {a, became, changed, longer});
     std::vector<std::string> left = Column(files, 0);
     left.erase(std::find(left.begin(), left.end(), a));
     QTest::keyClick(files, Qt::Key_Delete);
     std::string message = "These entries were not moved to the trash:\n";
     for (const std::string& path : left)
         if (reasons.count(path)) message += "\n" + path + "\n    " + reasons.at(path);
-    ASSERT_EQ(m_boxes.boxes.size(), std::size(cases) + 2) << "the question and the failures";
+    EXPECT_EQ(m_boxes.boxes.size(), 2u) << "the question and the failures";
     EXPECT_EQ(m_boxes.boxes.back().text, message);
     EXPECT_EQ(Column(files, 0), left);
-    EXPECT_EQ(Tree(m_driveC + "/home/share/Trash/files")["a.txt"], "a");
-    // The row that was current went: a row still there is current, and Enter opens its entry.
+    EXPECT_EQ(Tree(m_dataHome + "/Trash/files"), (std::map<std::string, std::string>{{"a.txt", "a"}}));
+}
+
+TEST_F(CommandsTest, DeleteOfTheCurrentRowLeavesARowThatStayedCurrent) {
+    const std::string a = m_dir.MakeFile("C/a.txt", "a");
+    m_dir.MakeFile("C/b.txt", "b");
+    Start();
+    CListView_Table* files = Open(Files, 0);
+    Select(files, {a});
+    for (int r = 0; r < files->GetItemCount(); ++r)
+        if (files->GetItemText(r, 0) == a) files->SetItemState(r, LVIS_FOCUSED, LVIS_FOCUSED);
+    QTest::keyClick(files, Qt::Key_Delete);
+    // A row still there is current, and Enter opens its entry.
     ASSERT_TRUE(files->m_nRow >= 0 && files->m_nRow < files->GetItemCount()) << files->m_nRow;
     QTest::keyClick(files, Qt::Key_Return);
     (void)QTest::qWaitFor([&] { return !Opened().empty(); }, 5000);
     EXPECT_EQ(Opened(), std::string(files->GetItemText(files->m_nRow, 0)) + "\n");
+}
 
+TEST_F(CommandsTest, DeleteOfEveryDirectoryLeavesTheTrashOnTheDriveAndWhatHoldsIt) {
     // Fault mended: with the trash on the drive, Ctrl+A and Delete in the Directories table moved
     // Trash/info into Trash/files, orphaning every record. The trash folders, what lies inside them
     // and what holds them stay (each reason is pinned where the trash is tested).
+    ScopedEnv data("XDG_DATA_HOME", m_driveC + "/home/share");
+    m_dir.MakeFile("C/home/share/Trash/files/old/x", "x");
+    m_dir.MakeFile("C/home/share/Trash/info/old.trashinfo", "[Trash Info]\nPath=/old\n");
+    m_dir.MakeFile("C/other/inner/y", "y");
+    m_dir.MakeDir("C/d1");
+    Start();
+    const auto before = Tree(m_driveC + "/home");
+    CListView_Table* dirs = Open(Directories, 0);
     QTest::keyClick(dirs, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(dirs, Qt::Key_Delete);
-    // Left: home, share, Trash, files, info and old; other/inner went with other, no failure.
+    // Left: home, share, Trash, files, info and old; other/inner went with other.
     EXPECT_EQ(dirs->GetItemCount(), 6);
-    auto after = Tree(m_driveC);
-    for (const auto& [path, bytes] : before)
-        EXPECT_TRUE(path.rfind("C/home/", 0) != 0 || after[path.substr(2)] == bytes) << path;
+    auto after = Tree(m_driveC + "/home");  // and what went into the trash
+    for (const auto& [path, bytes] : before) EXPECT_EQ(after[path], bytes) << path;
+}
+
+TEST_F(CommandsTest, DeleteTakesEachRowToItsOwnDriveWhenOneDriveLiesInsideAnother) {
+    // Fault mended: the real path of the last drive's folder was kept for the next row of another
+    // drive, which then named the entry of the same name in the first drive.
+    MapDrives("C=" + m_driveC + ",D=" + m_driveC + "/inner");
+    const std::string outer = m_dir.MakeFile("C/x", "outer"), inner = m_dir.MakeFile("C/inner/x", "inner!");
+    Start();
+    CListView_Table* files = Open(Files, 0);
+    Select(files, {outer, inner});
+    QTest::keyClick(files, Qt::Key_Delete);
+    EXPECT_EQ(m_boxes.boxes.size(), 1u) << m_boxes.boxes.back().text;
+    std::vector<std::string> moved;
+    for (const auto& [name, bytes] : Tree(m_dataHome + "/Trash/files")) moved.push_back(bytes);
+    std::sort(moved.begin(), moved.end());
+    EXPECT_EQ(moved, (std::vector<std::string>{"inner!", "outer"}));
+}
+
+TEST_F(CommandsTest, DeleteNamesAtMost25RefusedEntriesAndCountsTheRest) {
+    std::vector<std::string> lines;
+    for (int i = 10; i < 37; ++i) {
+        const std::string name = "gone" + std::to_string(i);
+        lines.push_back(ResultLine({m_driveC + "/" + name, name, "1", "", "", "", ""}));
+    }
+    Start();
+    CListView_Table* found = OpenFromLines(Found, lines);
+    const std::vector<std::string> rows = Column(found, 0);
+    QTest::keyClick(found, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(found, Qt::Key_Delete);
+    std::string message = "These entries were not moved to the trash:\n";
+    for (std::size_t r = 0; r < 25; ++r) message += "\n" + rows.at(r) + "\n    No such file or directory";
+    message += "\n\n... and 2 more.";
+    EXPECT_EQ(m_boxes.boxes.size(), 2u) << "the question and the failures";
+    EXPECT_EQ(m_boxes.boxes.back().text, message);
+    EXPECT_EQ(found->GetItemCount(), 27);
 }
 
 // Start, open drive C, sort its Files table by name, find the doubles, open one and delete them,

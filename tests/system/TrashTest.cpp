@@ -12,6 +12,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <regex>
 #include <thread>
@@ -44,54 +46,86 @@ static std::string PrivateMounts() {
     return {};
 }
 
-TEST(TrashTest, EntriesGoWholeByNameAndLinkIntoATrashMadeWhereItBelongs) {
-    // Qt 6.4's QFile::moveToTrash reports success when the data folder does not exist, yet moves
-    // the entry into files/ below the current directory. The trash must be made where it belongs.
-    // Fault mended: name.trashinfo did not fit NAME_MAX, so a name of 246 bytes or more could not
-    // go ("the trash record cannot be written: File name too long"); it is shortened in the trash.
+// A home of the test's own, not made yet: the trash goes below it, in .local/share.
+class HomeTrashTest : public ::testing::Test {
+protected:
     TempDir dir;
     const std::string d = dir.Path(), home = d + "/home", trash = home + "/.local/share/Trash";
-    ScopedEnv xdg("XDG_DATA_HOME", "relative/data");  // ignored: not absolute
-    ScopedEnv homeEnv("HOME", home);
+    ScopedEnv xdg{"XDG_DATA_HOME", "relative/data"};  // ignored: not absolute
+    ScopedEnv homeEnv{"HOME", home};
+
+    // Each path with the reason it stays or none, its name in the trash, its record's Path if not the path.
+    void ExpectMoves(std::initializer_list<std::array<std::string, 4>> cases) const {
+        for (const auto& [path, reason, inTrash, recorded] : cases) {
+            EXPECT_EQ(MoveToTrash(path), reason) << path;
+            EXPECT_TRUE(inTrash.empty() || fs::exists(fs::symlink_status(trash + "/files/" + inTrash))) << inTrash;
+            const std::regex record("\\[Trash Info\\]\nPath=" + (recorded.empty() ? path : recorded) +
+                                    "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
+            EXPECT_TRUE(inTrash.empty() || std::regex_match(ReadFile(trash + "/info/" + inTrash + ".trashinfo"), record))
+                << inTrash;
+        }
+    }
+};
+
+TEST_F(HomeTrashTest, IsMadeBelowTheHomeForItsUserAloneNotBelowTheCurrentFolder) {
+    // Qt 6.4's QFile::moveToTrash reports success when the data folder does not exist, yet moves
+    // the entry into files/ below the current directory. The trash must be made where it belongs.
     const fs::path cwd = fs::current_path();
-    fs::current_path(dir.MakeDir("cwd"));  // a trash made below the current directory stays in the test's folder
+    const std::string here = dir.MakeDir("cwd");
+    fs::current_path(here);
+    const mode_t mask = umask(022);  // what the folders' own mode must keep out
+    ExpectMoves({{dir.MakeFile("f", "f"), "", "f"}});
+    umask(mask);
+    fs::current_path(cwd);
+    EXPECT_EQ(ListingOrder(here), std::vector<std::string>{});
+    for (const std::string& folder : {home, home + "/.local", home + "/.local/share", trash, trash + "/files", trash + "/info"})
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
+}
+
+TEST_F(HomeTrashTest, EntriesGoWholeByNameAndLinkWithARecordOfTheirPath) {
     fs::create_symlink(dir.MakeFile("x/target", "target"), d + "/x/link");
-    fs::create_directory_symlink("x", d + "/linked");
-    std::string e125, e125Encoded;
-    for (int i = 0; i < 125; ++i) e125 += "\xC3\xA9", e125Encoded += "%C3%A9";  // é
-    std::string x80Encoded;
-    for (int i = 0; i < 250; ++i) x80Encoded += "%80";
-    // The path, the reason it stays or none, its name in the trash, its record's Path if not the path.
-    const std::array<std::string, 4> cases[] = {
+    fs::create_symlink("nowhere", d + "/x/dangling");
+    ExpectMoves({
         {fs::path(dir.MakeFile("a/notes/inner/deep.txt", "deep")).parent_path().parent_path(), "", "notes"},
         {dir.MakeFile("b/notes") + "/", "", "notes.2", d + "/b/notes"},  // a trailing slash: the same entry
         {dir.MakeFile("x/a b;%\xC4.txt"), "", "a b;%\xC4.txt", d + "/x/a%20b%3B%25%C4.txt"},
         {d + "/x/link", "", "link"},
+        {d + "/x/dangling", "", "dangling"},
+    });
+    EXPECT_EQ(ReadFile(trash + "/files/notes/inner/deep.txt"), "deep");
+    EXPECT_EQ(fs::read_symlink(trash + "/files/link"), d + "/x/target");
+    EXPECT_EQ(fs::read_symlink(trash + "/files/dangling"), "nowhere");
+}
+
+TEST_F(HomeTrashTest, ANameTooLongForItsRecordIsShortenedInTheTrash) {
+    // Fault mended: name.trashinfo did not fit NAME_MAX, so a name of 246 bytes or more could not
+    // go ("the trash record cannot be written: File name too long").
+    std::string e125, e125Encoded;
+    for (int i = 0; i < 125; ++i) e125 += "\xC3\xA9", e125Encoded += "%C3%A9";  // é
+    std::string x80Encoded;
+    for (int i = 0; i < 250; ++i) x80Encoded += "%80";
+    ExpectMoves({
         {dir.MakeFile("l/" + e125 + ".txt"), "", e125.substr(0, 240) + ".txt", d + "/l/" + e125Encoded + ".txt"},
         {dir.MakeFile("l/" + std::string(242, 'b') + ".txt"), "", std::string(241, 'b') + ".txt"},  // 246 bytes
         // Shortened like the one before: the clash number goes before the extension.
         {dir.MakeFile("l/" + std::string(251, 'b') + ".txt"), "", std::string(239, 'b') + ".2.txt"},
         // Fault mended: a name that is no UTF-8 was cut back to nothing and refused as missing.
         {dir.MakeFile("l/" + std::string(250, '\x80')), "", std::string(245, '\x80'), d + "/l/" + x80Encoded},
+    });
+}
+
+TEST_F(HomeTrashTest, RefusesWhatIsGoneOrLinkedAndTheTrashItselfWithNoRecord) {
+    fs::create_directory_symlink("x", d + "/linked");
+    dir.MakeFile("x/target", "target");
+    ExpectMoves({
+        {dir.MakeFile("notes/n", "n"), "", "n"},  // the trash is made
         {d + "/linked/target", "the folder \"linked\" on its path is now a symbolic link"},
         {d + "/gone", "No such file or directory"},
         {home, "it holds the trash"},
         {trash + "/info", "it is a folder of the trash"},
-        {trash + "/files/notes", "it lies inside the trash"},
-    };
-    for (const auto& [path, reason, inTrash, recorded] : cases) {
-        EXPECT_EQ(MoveToTrash(path), reason) << path;
-        EXPECT_TRUE(inTrash.empty() || fs::exists(fs::symlink_status(trash + "/files/" + inTrash))) << inTrash;
-        const std::regex record("\\[Trash Info\\]\nPath=" + (recorded.empty() ? path : recorded) +
-                                "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
-        EXPECT_TRUE(inTrash.empty() || std::regex_match(ReadFile(trash + "/info/" + inTrash + ".trashinfo"), record));
-    }
-    EXPECT_EQ(ReadFile(trash + "/files/notes/inner/deep.txt"), "deep");
-    EXPECT_EQ(fs::read_symlink(trash + "/files/link"), d + "/x/target");
-    EXPECT_EQ(ListingOrder(trash + "/info").size(), 8u) << "no record for a failure";
-    for (const char* folder : {"", "/files", "/info"})
-        EXPECT_EQ(fs::status(trash + folder).permissions(), fs::perms::owner_all) << folder;
-    fs::current_path(cwd);
+        {trash + "/files/n", "it lies inside the trash"},
+    });
+    EXPECT_EQ(ListingOrder(trash + "/info"), std::vector<std::string>{"n.trashinfo"}) << "no record for a failure";
 }
 
 TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
@@ -112,6 +146,7 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
     // The child reports each case that went otherwise.
     const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
         if (std::string refused = PrivateMounts(); !refused.empty()) return refused;
+        umask(022);
         std::string lines;
         for (const auto& [dotTrash, trash, reason] : cases) {
             const std::string top = dir.MakeDir("drive/" + dotTrash), shared = top + "/shared", bin = top + "/" + trash;
@@ -126,12 +161,74 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
                                                   ReadFile(bin + "/info/f.txt.trashinfo").substr(0, 28)};
             if (went != std::array<std::string, 3>{reason, "f", reason.empty() ? "[Trash Info]\nPath=sub/f.txt\n" : ""})
                 lines += dotTrash + ": " + went[0] + "|" + went[1] + "|" + went[2] + "\n";
+            // Every folder the Delete made is its user's alone, whatever the umask (022 here) lets by.
+            for (const char* folder : {"", "/files", "/info"}) {
+                struct stat st {};
+                if (reason.empty() && (stat((bin + folder).c_str(), &st) != 0 || (st.st_mode & 07777) != 0700))
+                    lines += dotTrash + ": " + trash + folder + " has mode " + std::to_string(st.st_mode & 07777) + "\n";
+            }
             umount2(top.c_str(), MNT_DETACH);
         }
         return lines;
     });
     if (out.value().rfind("SKIP ", 0) == 0) return SkipUnlessCi(out->substr(5));
     EXPECT_EQ(*out, "");
+}
+
+// Runs body in a child with a tmpfs of its own mounted on top and umask 022; body returns what
+// went otherwise, or "SKIP " and why a mount was refused.
+static void ExpectNothingOnTmpfs(const std::string& top, const std::function<std::string()>& body) {
+    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
+        if (std::string refused = PrivateMounts(); !refused.empty()) return refused;
+        if (mount("tmpfs", top.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
+        umask(022);
+        return body();
+    });
+    if (out.value().rfind("SKIP ", 0) == 0) return SkipUnlessCi(out->substr(5));
+    EXPECT_EQ(*out, "");
+}
+
+TEST(TrashTest, AVolumeTrashMadeByADeleteGuardsItsOwnFolders) {
+    // Made for the first entry, the trash and its files/ and info/ stay for every entry after it.
+    TempDir dir;
+    ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");  // the home trash on another file system
+    const std::string top = dir.MakeDir("drive"), own = "/.Trash-" + std::to_string(getuid());
+    ExpectNothingOnTmpfs(top, [&] {
+        dir.MakeFile("drive/a", "a");
+        const std::pair<std::string, std::string> cases[] = {
+            {"/a", ""},
+            {own + "/info", "it is a folder of the trash"},
+            {own + "/files", "it is a folder of the trash"},
+            {own, "it is a folder of the trash"},
+            {own + "/files/a", "it lies inside the trash"},
+        };
+        std::string lines;
+        CTrash trash;
+        CEntryAt entry;
+        for (const auto& [below, reason] : cases) {
+            std::string went = entry.Open(top, below);
+            if (went.empty()) went = trash.Move(entry);
+            if (went != reason) lines += below + ": " + went + "\n";
+        }
+        return lines;
+    });
+}
+
+TEST(TrashTest, AVolumeTrashOnAnotherMountIsRefusedAndWhatWasMadeInItGoes) {
+    // A rename cannot cross mounts: a trash folder that is a mount of its own takes nothing, and
+    // the files/ and info/ made in it for this entry are taken back.
+    TempDir dir;
+    ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");
+    const std::string top = dir.MakeDir("drive"), own = "/.Trash-" + std::to_string(getuid());
+    ExpectNothingOnTmpfs(top, [&]() -> std::string {
+        const std::string bin = dir.MakeDir("drive" + own), file = dir.MakeFile("drive/f", "f");
+        if (mount("tmpfs", bin.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
+        std::string lines = MoveToTrash(file);
+        if (lines == "no trash can be had on its file system (" + top + "): its trash lies on another mount") lines.clear();
+        if (ReadFile(file) != "f") lines += "\nthe entry moved";
+        for (const std::string& left : ListingOrder(bin)) lines += "\nleft in the trash: " + left;
+        return lines;
+    });
 }
 
 TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
