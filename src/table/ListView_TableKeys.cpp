@@ -39,11 +39,8 @@ void CListView_Table::DeleteSelectedRows() {
     const int nRowsBefore = GetItemCount();
     hide();
     m_scanner.DeleteSelected(m_pList, m_nKind, true);
-    // The next sort compares rows by item data, which must be each row's number: below a
-    // row that went, every row has moved up (all of them, when row 0 went).
-    const int nRows = GetItemCount();
-    if (nRows != nRowsBefore)
-        for (int r = 0; r < nRows; ++r) SetItemData(r, r);
+    // Below a row that went, every row has moved up (all of them, when row 0 went).
+    if (GetItemCount() != nRowsBefore) NumberItems();
     show();
     if (bHadFocus) setFocus();
     // Rows of trashed entries went while the view was hidden, unseen by the item-change

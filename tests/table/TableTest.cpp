@@ -96,7 +96,7 @@ TEST(SortKeysTest, EverySortTypeGivesTheOrderOfTheMergeWithCompareRows) {
                 g_bSortDescending = bDescending;
                 g_nSortType = nType;
                 g_nSortColumn = 0;
-                merged.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&merged));
+                merged.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&merged.GetRows()));
                 ASSERT_TRUE(SortItemsByColumn(keyed, 0, nType, bDescending));
                 for (int r = 0; r < n; ++r)
                     ASSERT_EQ(keyed.GetItemData(r), merged.GetItemData(r)) << nType << " " << n << " " << bDescending << " " << r;
