@@ -2,6 +2,7 @@
 #include "framework/Document.h"
 #include "store/TwoThreads.h"
 #include "store/TimeText.h"
+#include "framework/HiddenWhile.h"
 #include "framework/WaitCursor.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
@@ -170,26 +171,23 @@ void CListView_Table::OnColumnClick(int nSubItem) {
     m_bSortedDescending = g_bSortDescending;
     const std::string& strColumn = m_aColNames[nSubItem];
     const int n = GetItemCount();
-    DoWaitCursor(1);
-    m_strWork = " sort by " + strColumn + " ...";
-    m_scanner.ShowProgress(m_strWork, nullptr);
-    if (!SortItemsByColumn(*m_pList, nSubItem, g_nSortType, g_bSortDescending))
-        m_pList->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&m_pList->GetRows()));
-    // Hiding moves the keyboard focus away; it comes back with the view.
-    const bool bHadFocus = hasFocus();
-    hide();
-    m_pList->NumberItems();
-    // The bar takes r * 100 / n for every row r: each of those positions once, in order, and a
-    // hundred calls instead of a million.
-    const int count = m_pList->GetItemCount();
-    for (int r = 0; n > 0 && r < count;) {
-        const int pos = static_cast<int>(static_cast<long long>(r) * 100 / n);
-        m_scanner.m_wndProgress.SetPos(pos);
-        r = static_cast<int>((static_cast<long long>(pos + 1) * n + 99) / 100);  // the first row past pos
+    {
+        const CWaitCursor wait;
+        m_strWork = " sort by " + strColumn + " ...";
+        m_scanner.ShowProgress(m_strWork, nullptr);
+        if (!SortItemsByColumn(*m_pList, nSubItem, g_nSortType, g_bSortDescending))
+            m_pList->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&m_pList->GetRows()));
+        const CHiddenWhile hidden(*this, true);
+        m_pList->NumberItems();
+        // The bar takes r * 100 / n for every row r: each of those positions once, in order, and a
+        // hundred calls instead of a million.
+        const int count = m_pList->GetItemCount();
+        for (int r = 0; n > 0 && r < count;) {
+            const int pos = static_cast<int>(static_cast<long long>(r) * 100 / n);
+            m_scanner.m_wndProgress.SetPos(pos);
+            r = static_cast<int>((static_cast<long long>(pos + 1) * n + 99) / 100);  // the first row past pos
+        }
     }
-    DoWaitCursor(-1);
-    show();
-    if (bHadFocus) setFocus();
     m_scanner.m_wndProgress.DestroyWindow();
     if (hasFocus())
         if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");

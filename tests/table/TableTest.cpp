@@ -392,6 +392,37 @@ TEST_F(TableTest, KeysWaitingWhileATableFillsAreDroppedWhenItIsComplete) {
     EXPECT_EQ(m_boxes.boxes.size(), 1u);
 }
 
+TEST_F(TableTest, AFillOrASortThatThrowsLeavesTheTableShownAndTheCursorNormal) {
+    // Fault mended: an error re-raised from a fill's worker left the table hidden for good and the
+    // wait cursor on. Here the progress bar throws once it moves past 0, with the table hidden.
+    Start();
+    std::vector<std::string> lines;
+    for (const char* name : {"a", "b", "c"}) lines.push_back(ResultLine({std::string("/t/") + name, name, "", "1", "", "", ""}));
+    struct Thrown {};
+    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver([](const CProgressCtrl*, int pos) {
+        if (pos > 0) throw Thrown{};
+    });
+    const std::size_t nBefore = Children().size();
+    EXPECT_THROW(OpenFromLines(Found, lines), Thrown);
+    ASSERT_EQ(Children().size(), nBefore + 1);
+    const CListView_Table* failed = TableOf(Children().back());
+    EXPECT_FALSE(failed->isHidden());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(CModalWork::IsRunning()) << "input stays dropped";
+
+    CProgressCtrl::SetPosObserver(std::move(previous));
+    CListView_Table* table = OpenFromLines(Found, lines);
+    Focus(table);
+    previous = CProgressCtrl::SetPosObserver([](const CProgressCtrl*, int pos) {
+        if (pos > 0) throw Thrown{};
+    });
+    EXPECT_THROW(table->OnColumnClick(1), Thrown);
+    CProgressCtrl::SetPosObserver(std::move(previous));
+    EXPECT_FALSE(table->isHidden());
+    EXPECT_TRUE(table->hasFocus());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 }  // namespace
 
 // With one drive and no click, the counts never reached their cells; and a table was never read
