@@ -42,7 +42,7 @@ int RunContents(std::vector<std::string> args) {
     if (!files.Open(args[0], Files)) return 1;
     files.view->OnInitialUpdate();
     files.view->OnColumnClick(1);
-    WriteDoubleLines(*files.view);
+    WriteDoubleLines(files.view->GetRows());
     BenchTable doubles;
     if (!doubles.Open(args[0], Doubles)) return 1;
     auto start = std::chrono::steady_clock::now();

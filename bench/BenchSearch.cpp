@@ -91,11 +91,11 @@ int RunFind(const std::vector<std::string>& args) {
     if (!table.Open(args[1], args.size() == 3 ? std::atoi(args[2].c_str()) : 1)) return 1;
     // Once untimed: the first pass over fresh rows pays the page faults of their buffers.
     g_strFind = args[0];
-    WriteFoundLines(*table.view, Files);
+    WriteFoundLines(table.view->GetRows(), Files);
     g_strFind = args[0];
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();
-    WriteFoundLines(*table.view, Files);
+    WriteFoundLines(table.view->GetRows(), Files);
     Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), ProcessCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;
@@ -109,10 +109,10 @@ int RunDoubles(const std::vector<std::string>& args) {
     SearchTable table;
     if (!table.Open(args[0], args.size() == 2 ? std::atoi(args[1].c_str()) : 1)) return 1;
     table.view->OnColumnClick(1);
-    WriteDoubleLines(*table.view);  // once untimed, as for find
+    WriteDoubleLines(table.view->GetRows());  // once untimed, as for find
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();
-    WriteDoubleLines(*table.view);
+    WriteDoubleLines(table.view->GetRows());
     Report("doubles", table.view->GetItemCount(), Seconds(start), ProcessCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;

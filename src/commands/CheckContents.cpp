@@ -30,7 +30,7 @@ std::vector<CContentCheck::File> CListView_Table::GetContentFiles(std::vector<in
     nSkipped = 0;
     for (int r = 0; r < n; ++r) {
         CContentCheck::File file;
-        if (!GetEntryCells(*this, r, m_nKind, held, cells) ||
+        if (!GetEntryCells(GetRows(), r, m_nKind, held, cells) ||
             std::from_chars(cells[3].data(), cells[3].data() + cells[3].size(), file.length).ec != std::errc()) {
             ++nSkipped;  // no longer the row of a file (a cell with a ";" shifted the rest)
             continue;
@@ -79,7 +79,7 @@ void CListView_Table::CheckContents() {
     for (const CContentCheck::Group& group : result.groups) {
         const std::string number = std::to_string(++nGroup);
         for (std::size_t k = 0; k < group.rows.size(); ++k) {
-            MakeResultLine(*this, rowOf[static_cast<std::size_t>(group.rows[k])], line);
+            MakeResultLine(GetRows(), rowOf[static_cast<std::size_t>(group.rows[k])], line);
             line += "; ";
             line += number;
             if (group.bLink[k]) line += " link";

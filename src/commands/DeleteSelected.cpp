@@ -42,7 +42,7 @@ bool FindDrive(const std::vector<std::string>& folders, std::string_view path, s
 // Empty text when the entry on disk is what the row says: a file row (a Files row, or a result
 // row with a Length or Modified cell) a non-directory with the row's length and modification time,
 // a directory row a directory; the creation time where both the row and the disk tell it.
-std::string CompareWithRow(const EntryStatus& status, const std::string_view (&cells)[7], int nKind) {
+std::string CompareWithRow(const EntryStatus& status, const std::string_view (&cells)[7], TableKind nKind) {
     const bool bDirRow = nKind == Directories || (nKind != Files && cells[3].empty() && cells[5].empty());
     if (bDirRow && !status.bDir) return "it is no longer a directory";
     if (!bDirRow && status.bDir) return "it is now a directory";
@@ -66,7 +66,7 @@ bool WentAlready(const std::unordered_set<std::string>& moved, const std::string
 
 }  // namespace
 
-void CDriveScanner::DeleteSelected(CListCtrl* pList, int nKind, bool bAsk) {
+void CDriveScanner::DeleteSelected(CListCtrl* pList, TableKind nKind, bool bAsk) {
     const int nFirst = pList->GetNextItem(-1, LVNI_SELECTED);
     if (nFirst < 0) {
         MessageBoxA(nullptr,
@@ -112,7 +112,7 @@ void CDriveScanner::DeleteSelected(CListCtrl* pList, int nKind, bool bAsk) {
         std::string_view below;
         std::string reason;
         std::string path;
-        if (!GetEntryCells(*pList, nRow, nKind, held, cells)) {
+        if (!GetEntryCells(pList->GetRows(), nRow, nKind, held, cells)) {
             reason = "its Path cell holds no path";
         } else if (!FindDrive(drives, cells[0], root, below)) {
             reason = "it lies on no drive";

@@ -16,7 +16,7 @@ void CListView_Table::FindByName() {
     CDia_Find dlg;
     if (dlg.DoModal() != IDOK) return;
 
-    WriteFoundLines(*m_pList, m_nKind);
+    WriteFoundLines(m_pList->GetRows(), m_nKind);
 
     // The Found table carries the letter of the drive it was searched in.
     g_nDrive = m_nDrive;

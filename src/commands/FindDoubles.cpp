@@ -19,7 +19,7 @@ void CListView_Table::FindDoubles() {
         return;
     }
 
-    WriteDoubleLines(*m_pList);
+    WriteDoubleLines(m_pList->GetRows());
 
     // The Doubles table carries the letter of the drive it was searched in.
     g_nDrive = m_nDrive;

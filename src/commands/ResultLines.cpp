@@ -1,7 +1,6 @@
 #include "commands/ResultLines.h"
 
-#include "framework/ListCtrl.h"
-#include "table/TableKind.h"
+#include "store/ListRows.h"
 
 #include <algorithm>
 
@@ -21,13 +20,13 @@ void AppendCell(std::string_view cell, std::string& out) {
 
 }  // namespace
 
-void MakeResultLine(const CListCtrl& list, int nRow, std::string& out) {
-    // " %s; %s; %s; %s; %s; %s; %s": the cells as the list holds them.
+void MakeResultLine(const CListRows& rows, int nRow, std::string& out) {
+    // " %s; %s; %s; %s; %s; %s; %s": the cells as the rows hold them.
     CCellText held[7];
     std::string_view cells[7];
     std::size_t size = 1 + 6 * 2;
     for (int c = 0; c < 7; ++c) {
-        held[c] = list.GetItemText(nRow, c);
+        held[c] = rows.GetText(nRow, c);
         cells[c] = held[c];
         size += cells[c].size();
     }
@@ -41,9 +40,9 @@ void MakeResultLine(const CListCtrl& list, int nRow, std::string& out) {
     }
 }
 
-std::string MakeResultLine(const CListCtrl& list, int nRow) {
+std::string MakeResultLine(const CListRows& rows, int nRow) {
     std::string line;
-    MakeResultLine(list, nRow, line);
+    MakeResultLine(rows, nRow, line);
     return line;
 }
 
@@ -73,13 +72,13 @@ std::vector<std::string> SplitResultLine(std::string_view line) {
     return cells;
 }
 
-bool GetEntryCells(const CListCtrl& list, int nRow, int nKind, CCellText (&held)[7], std::string_view (&cells)[7]) {
+bool GetEntryCells(const CListRows& rows, int nRow, TableKind kind, CCellText (&held)[7], std::string_view (&cells)[7]) {
     for (int c = 0; c < 7; ++c) {
-        held[c] = list.GetItemText(nRow, c);
+        held[c] = rows.GetText(nRow, c);
         cells[c] = held[c];
     }
-    if (nKind != Doubles && nKind != Found) return true;
-    const std::size_t blanks = cells[0].find_first_not_of(' ');
+    if (!IsHandedOver(kind)) return true;
+    const std::size_t blanks = HandOverBlanks(kind, cells[0]);
     if (blanks == 0 || blanks == std::string_view::npos || cells[0][blanks] != '/') return false;
     for (std::string_view& cell : cells) {
         if (cell.size() < blanks || cell.find_first_not_of(' ') < blanks) return false;

@@ -1,6 +1,7 @@
 #pragma once
+#include "table/TableKind.h"
 
-class CListCtrl;
+class CListRows;
 
 // The result lines of the two searches over the rows of a table, written into g_aResultLines
 // (emptied first): what Find Files or Dirs and Find Doubles hand to the table they open.
@@ -8,6 +9,6 @@ class CListCtrl;
 // Every row whose Name, without the blanks a hand-over put before it (in a table of kind Found
 // or Doubles), holds g_strFind, in any letter case. g_strFind is lowered in place when the table
 // has a row, and stays as typed when it has none.
-void WriteFoundLines(const CListCtrl& list, int nKind);
+void WriteFoundLines(const CListRows& rows, TableKind kind);
 // Every row of each run of neighbouring rows with equal Name and Length, byte for byte.
-void WriteDoubleLines(const CListCtrl& list);
+void WriteDoubleLines(const CListRows& rows);

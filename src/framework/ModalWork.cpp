@@ -73,37 +73,33 @@ bool CModalWork::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-// Input is dropped while one lives; at its end what the window system delivered meanwhile is read
-// and its input dropped too, also when the work threw. The filter goes with the last one.
-class CDropping {
-public:
-    explicit CDropping(QCoreApplication* app) : m_app(app) {
-        if (g_nRunning++ == 0) m_app->installEventFilter(&m_filter);
-    }
-    ~CDropping() {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (--g_nRunning == 0) m_app->removeEventFilter(&m_filter);
-    }
-    CDropping(const CDropping&) = delete;
-    CDropping& operator=(const CDropping&) = delete;
-
-private:
-    QCoreApplication* m_app;
-    CModalWork m_filter;
-};
-
 bool OnInterfaceThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app != nullptr && QAbstractEventDispatcher::instance() != nullptr && QThread::currentThread() == app->thread();
 }
 
+// The filter of the outermost CNoInput, installed while one lives; it goes with the last one.
+CModalWork* g_pFilter = nullptr;
+
 }  // namespace
 
-void CModalWork::DropInput() {
-    if (OnInterfaceThread()) {
-        CDropping dropping(QCoreApplication::instance());
+CModalWork::CNoInput::CNoInput() : m_bOn(OnInterfaceThread()) {
+    if (m_bOn && g_nRunning++ == 0) {
+        g_pFilter = new CModalWork;
+        QCoreApplication::instance()->installEventFilter(g_pFilter);
     }
 }
+
+CModalWork::CNoInput::~CNoInput() {
+    if (!m_bOn) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (--g_nRunning == 0) {
+        QCoreApplication::instance()->removeEventFilter(g_pFilter);
+        delete g_pFilter;
+        g_pFilter = nullptr;
+    }
+}
+
 
 void CModalWork::Run(const std::function<void()>& work, const std::function<void()>& tick,
                      const std::function<void()>& onEscape) {
@@ -123,7 +119,7 @@ void CModalWork::Run(const std::function<void()>& work, const std::function<void
         return;
     }
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    CDropping dropping(QCoreApplication::instance());
+    const CNoInput dropping;
     std::atomic<bool> bDone{false};
     std::exception_ptr failure;
     std::thread worker;

@@ -30,11 +30,23 @@ public:
     // of being dropped with the rest of the input: the way to cancel a long read.
     static void Run(const std::function<void()>& work, const std::function<void()>& tick,
                     const std::function<void()>& onEscape);
-    // True while a Run is in progress on the user-interface thread.
+    // True while a Run is in progress on the user-interface thread, or a CNoInput lives there: the
+    // one test of "no input while a table fills", for what reaches a handler past the filter.
     static bool IsRunning();
-    // Reads what the window system has delivered and drops its user input and close requests: the
-    // end of a fill done on this thread, during which input waited in the window system's queue.
-    static void DropInput();
+    // A table fill on the user-interface thread: IsRunning() for the life of the object, and at its
+    // end (also when the fill threw) what the window system delivered meanwhile is read and its user
+    // input and close requests dropped, since it waited in the queue for a table not yet there. Off
+    // that thread, or without an application, it does nothing.
+    class CNoInput {
+    public:
+        CNoInput();
+        ~CNoInput();
+        CNoInput(const CNoInput&) = delete;
+        CNoInput& operator=(const CNoInput&) = delete;
+
+    private:
+        bool m_bOn = false;  // on the user-interface thread, with an application
+    };
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/ProgressCtrl.h"
+#include "table/TableKind.h"
 
 #include <atomic>
 #include <cstdint>
@@ -26,7 +27,7 @@ public:
     // nExpected entries (the drive's last count), or stays put when that is 0 (no count known).
     void ShowEntriesRead(std::int64_t nExpected);
     // Deletes (into the trash) the entries of the selected rows after asking.
-    void DeleteSelected(CListCtrl* pList, int nKind, bool bAsk);
+    void DeleteSelected(CListCtrl* pList, TableKind nKind, bool bAsk);
 
     CProgressCtrl m_wndProgress;
     // Entries ScanFolder has handed on so far; written by the walk, read by the interface thread.

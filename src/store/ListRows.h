@@ -51,7 +51,9 @@ public:
     // The same for the texts of column nCol by bytes, unsigned, as std::string_view::compare
     // orders them.
     void SortByText(int nCol, bool descending);
-    // Sets the item data of every row to its row number, in one pass.
+    // Sets the item data of every row to its row number, in one pass. A table keeps its item data
+    // so after every sort and delete: a sort by comparison (CompareRows) reads the cells of the
+    // rows its item data name.
     void NumberRows();
 
     std::uint64_t TextBytes() const;

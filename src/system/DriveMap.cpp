@@ -133,21 +133,44 @@ std::array<std::string, 26> ParseDriveList(std::string_view list, bool warn, std
 
 namespace {
 
-// The map in force. ZORBIN_DRIVES is read on every call (tests change it between walks); each
-// distinct faulty value is reported once, not on every look-up.
-DriveFolders CurrentMap() {
+// The map read last, kept for every look-up until the drive list is read again: the letters of
+// g_szDrives keep the folders they stood for when they were listed, and a look-up no longer reads
+// the whole mount table. Never destroyed: the counting worker may still read the map while the
+// process exits.
+struct KeptMap {
+    std::mutex mutex;
+    bool bRead = false;
+    bool bFromList = false;  // read from ZORBIN_DRIVES, whose value was `list`
+    std::string list;
+    std::string lastWarned;  // each distinct faulty value is reported once, not on every read
+    DriveFolders folders;
+};
+
+KeptMap& Kept() {
+    static auto* kept = new KeptMap;
+    return *kept;
+}
+
+// The map in force: the kept one, read again when bReadAgain, when none was read, or when
+// ZORBIN_DRIVES has changed since (tests change it between walks).
+DriveFolders CurrentMap(bool bReadAgain) {
     const char* env = std::getenv("ZORBIN_DRIVES");
-    if (!env) return MountedDrives();
-    // Never destroyed: the counting worker may still read the map while the process exits.
-    static auto* mutex = new std::mutex;
-    static auto* lastWarned = new std::string;
-    bool warn;
-    {
-        std::lock_guard<std::mutex> lock(*mutex);
-        warn = *lastWarned != env;
-        if (warn) *lastWarned = env;
+    KeptMap& kept = Kept();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    const bool bSame = kept.bRead && (env ? kept.bFromList && kept.list == env : !kept.bFromList);
+    if (bReadAgain || !bSame) {
+        if (env) {
+            const bool warn = kept.lastWarned != env;
+            if (warn) kept.lastWarned = env;
+            kept.folders = ParseDriveList(env, warn);
+            kept.list = env;
+        } else {
+            kept.folders = MountedDrives();
+        }
+        kept.bFromList = env != nullptr;
+        kept.bRead = true;
     }
-    return ParseDriveList(env, warn);
+    return kept.folders;
 }
 
 // "C:", "C:/..." or "C:\..." (either case): the letter, else 0.
@@ -162,7 +185,7 @@ char DriveLetterOf(const std::string& path) {
 }  // namespace
 
 unsigned long GetDriveMask() {
-    const DriveFolders folders = CurrentMap();
+    const DriveFolders folders = CurrentMap(true);
     unsigned long mask = 0;
     for (std::size_t i = 0; i < folders.size(); ++i)
         if (!folders[i].empty()) mask |= 1UL << i;
@@ -172,7 +195,7 @@ unsigned long GetDriveMask() {
 std::string DriveRootFolder(char letter) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     if (letter < 'A' || letter > 'Z') return {};
-    return CurrentMap()[static_cast<std::size_t>(letter - 'A')];
+    return CurrentMap(false)[static_cast<std::size_t>(letter - 'A')];
 }
 
 std::string ResolveDrivePath(const std::string& path) {
@@ -191,7 +214,7 @@ std::string ResolveDrivePath(const std::string& path) {
 
 std::vector<std::string> AllDriveFolders() {
     std::vector<std::string> folders;
-    for (std::string& folder : CurrentMap())
+    for (std::string& folder : CurrentMap(false))
         if (!folder.empty()) folders.push_back(std::move(folder));
     return folders;
 }

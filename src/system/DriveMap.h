@@ -10,8 +10,11 @@
 // device are left out). ZORBIN_DRIVES="C=/,D=/mnt/data" replaces the whole map; a malformed
 // entry is ignored with a word on standard error.
 
-// Bit mask of the drives present: bit 0 is A:, bit 2 C: ... (0 when there is none).
+// Reads the map again (the mount table, or ZORBIN_DRIVES) and keeps it for the look-ups below until
+// the next call: the drive list is read here, once per All Drives table. Returns the bit mask of
+// the drives present: bit 0 is A:, bit 2 C: ... (0 when there is none).
 unsigned long GetDriveMask();
+// The look-ups read the kept map; the first reads it, and so does a change of ZORBIN_DRIVES.
 // The folder of a drive letter ('C'), or an empty text when the letter names no drive.
 std::string DriveRootFolder(char letter);
 // Resolves a drive path such as "C:/" or "C:/x/y" through the map into a real path

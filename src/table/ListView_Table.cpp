@@ -35,7 +35,7 @@ char CListView_Table::GetRowDriveLetter(int nRow) const {
 
 void CListView_Table::OnInitialUpdate() {
     CView::OnInitialUpdate();
-    m_nKind = g_nNextTable;
+    m_nKind = static_cast<TableKind>(g_nNextTable);
     m_aColNames.clear();
     m_strWork.clear();
     switch (m_nKind) {
@@ -92,7 +92,7 @@ void CListView_Table::OnInitialUpdate() {
     FillTable();
 }
 
-void CListView_Table::AddColumn(const char* name, int width, int format, int sortType) {
+void CListView_Table::AddColumn(const char* name, int width, int format, SortType sortType) {
     const std::size_t i = m_aColNames.size();
     m_aColNames.emplace_back(name);
     m_nColWidth[i] = width;

@@ -5,6 +5,8 @@
 #include "framework/View.h"
 #include "scan/DriveScanner.h"
 #include "scan/ScanColumns.h"
+#include "table/SortGlobals.h"
+#include "table/TableKind.h"
 
 #include <string>
 #include <vector>
@@ -67,11 +69,11 @@ public:
     int m_nRow = 0;
     std::string m_strWork;
     CListCtrl* m_pList = nullptr;
-    int m_nKind = 0;
+    TableKind m_nKind = AllDrives;
     int m_nDrive = 0;
     int m_nColWidth[50] = {};
     int m_nColFormat[50] = {};
-    int m_nColSortType[50] = {};
+    SortType m_nColSortType[50] = {};
     std::string m_strTitle;
     std::vector<std::string> m_aColNames;
     CDriveScanner m_scanner;
@@ -108,7 +110,7 @@ public:
     void GetRunKey(int nRow, const std::string_view (&cells)[7], std::string& key) const;
 
 private:
-    void AddColumn(const char* name, int width, int format, int sortType);
+    void AddColumn(const char* name, int width, int format, SortType sortType);
     // The letter of this table's drive; 0 when m_nDrive names no drive.
     char GetDriveLetter() const;
     // The letter an All Drives row shows in its Drive cell ("   %c"); 0 for any other text.

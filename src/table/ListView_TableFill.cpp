@@ -2,6 +2,7 @@
 #include "system/DiskFree.h"
 #include "system/DriveMap.h"
 #include "system/EntryStatus.h"
+#include "framework/HiddenWhile.h"
 #include "framework/MDIFrameWnd.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalWork.h"
@@ -20,40 +21,42 @@ constexpr int kTableColumns = 7;  // Path, Name, Ext, Length, Created, Modified,
 }
 
 void CListView_Table::FillTable() {
-    m_strWork = " open " + m_strTitle + " ...";
-    m_scanner.ShowProgress(m_strWork, nullptr);
-    DoWaitCursor(1);
-    hide();
-    DeleteAllItems();
-    for (std::size_t i = 0; i < m_aColNames.size(); ++i)
-        InsertColumn(static_cast<int>(i), m_aColNames[i], m_nColFormat[i], m_nColWidth[i], static_cast<int>(i));
-    // No fill waits for a running count: the walks never change the current directory and share
-    // no state, so a scan runs beside the count (a cold count of / takes some 18 s).
-    switch (m_nKind) {
-    case AllDrives:
-        FillAllDrives();
-        break;
-    case Files:
-    case Directories:
-        FillFromScan();
-        break;
-    case Doubles:
-    case Found:
-        FillFromResultLines();
-        break;
-    default:
-        break;
+    {
+        // Input made while the table fills is aimed at a table that is not there yet.
+        const CModalWork::CNoInput noInput;
+        m_strWork = " open " + m_strTitle + " ...";
+        m_scanner.ShowProgress(m_strWork, nullptr);
+        {
+            const CWaitCursor wait;
+            const CHiddenWhile hidden(*this, false);
+            DeleteAllItems();
+            for (std::size_t i = 0; i < m_aColNames.size(); ++i)
+                InsertColumn(static_cast<int>(i), m_aColNames[i], m_nColFormat[i], m_nColWidth[i], static_cast<int>(i));
+            // No fill waits for a running count: the walks never change the current directory and
+            // share no state, so a scan runs beside the count (a cold count of / takes some 18 s).
+            switch (m_nKind) {
+            case AllDrives:
+                FillAllDrives();
+                break;
+            case Files:
+            case Directories:
+                FillFromScan();
+                break;
+            case Doubles:
+            case Found:
+                FillFromResultLines();
+                break;
+            default:
+                break;
+            }
+            for (CTextColumn& column : m_aColumns) column.RemoveAll();
+        }
+        m_scanner.m_wndProgress.DestroyWindow();
+        if (m_nKind == Doubles && !m_strGain.empty())
+            WriteStatusLine();  // the runs and the space to gain show as the table opens
+        else if (hasFocus())
+            if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
     }
-    for (CTextColumn& column : m_aColumns) column.RemoveAll();
-    DoWaitCursor(-1);
-    show();
-    m_scanner.m_wndProgress.DestroyWindow();
-    if (m_nKind == Doubles && !m_strGain.empty())
-        WriteStatusLine();  // the runs and the space to gain show as the table opens
-    else if (hasFocus())
-        if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");
-    // Input made while the table filled was aimed at a table that was not there yet.
-    CModalWork::DropInput();
     // A drive whose folder cannot be read would look empty: the table says why, once it is there.
     if ((m_nKind == Files || m_nKind == Directories) && m_scanner.m_nFolderError != 0) {
         const char letter = GetDriveLetter();

@@ -56,7 +56,7 @@ void CListView_Table::CountSpaceToGain() {
     CCellText held[7];
     std::string_view cells[7];
     for (int r = 0; r < n; ++r) {
-        if (!GetEntryCells(*this, r, m_nKind, held, cells)) continue;
+        if (!GetEntryCells(GetRows(), r, m_nKind, held, cells)) continue;
         CSpaceToGain::File file;
         std::from_chars(cells[3].data(), cells[3].data() + cells[3].size(), file.length);
         pathAt.push_back(paths.size());

@@ -1,5 +1,6 @@
 #include "table/ListView_Table.h"
 
+#include "framework/HiddenWhile.h"
 #include "table/TableKind.h"
 
 #include <algorithm>
@@ -34,18 +35,14 @@ void CListView_Table::OnKeyDown(unsigned nChar) {
 
 void CListView_Table::DeleteSelectedRows() {
     if (m_nKind == AllDrives) return;
-    // Hidden while the question is up and the rows go.
-    const bool bHadFocus = hasFocus();
     const int nRowsBefore = GetItemCount();
-    hide();
-    m_scanner.DeleteSelected(m_pList, m_nKind, true);
-    // The next sort compares rows by item data, which must be each row's number: below a
-    // row that went, every row has moved up (all of them, when row 0 went).
-    const int nRows = GetItemCount();
-    if (nRows != nRowsBefore)
-        for (int r = 0; r < nRows; ++r) SetItemData(r, r);
-    show();
-    if (bHadFocus) setFocus();
+    {
+        // Hidden while the question is up and the rows go.
+        const CHiddenWhile hidden(*this, true);
+        m_scanner.DeleteSelected(m_pList, m_nKind, true);
+        // Below a row that went, every row has moved up (all of them, when row 0 went).
+        if (GetItemCount() != nRowsBefore) NumberItems();
+    }
     // Rows of trashed entries went while the view was hidden, unseen by the item-change
     // handling: the current row and the status line follow now.
     if (GetItemCount() != nRowsBefore) {

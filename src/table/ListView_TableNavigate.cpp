@@ -56,7 +56,7 @@ void CListView_Table::OpenCurrentRow(int nRow) {
         // A result-line table puts one blank per hand-over before the path; the path has none.
         CCellText held[7];
         std::string_view cells[7];
-        if (!GetEntryCells(*this, nRow, m_nKind, held, cells)) return;
+        if (!GetEntryCells(GetRows(), nRow, m_nKind, held, cells)) return;
         m_strWork = cells[0];
         OpenWithDesktop(m_strWork);
         break;

@@ -2,6 +2,7 @@
 #include "framework/Document.h"
 #include "store/TwoThreads.h"
 #include "store/TimeText.h"
+#include "framework/HiddenWhile.h"
 #include "framework/WaitCursor.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
@@ -20,8 +21,9 @@ int g_nSortColumn = 0;
 namespace {
 
 // atof of a cell in the C locale's notation, which is how every number cell is written; atof
-// itself would follow LC_NUMERIC, which Qt takes from the user's environment. Leading blanks are
-// skipped (Doubles and Found cells start with one); a text without a number is 0.
+// itself would follow LC_NUMERIC, which Qt takes from the user's environment. Leading white space
+// is skipped, as atof skips it (so are the blanks of a hand-over, uncounted); a text without a
+// number is 0.
 double CellToReal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
@@ -34,7 +36,8 @@ double CellToReal(std::string_view text) {
 // atoi and atol need a NUL-terminated text; a cell that was never set may have no storage at all.
 const char* CellText(std::string_view text) { return text.data() ? text.data() : ""; }
 
-// Every cell of a Doubles or Found table starts with the blank of its result line.
+// Leading blanks are no part of a time, as they are none of a number: a sort reads a cell
+// whatever blanks precede it, those of a hand-over included, without counting them.
 std::string_view SkipBlanks(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     return first == std::string_view::npos ? std::string_view() : text.substr(first);
@@ -95,8 +98,7 @@ bool CellKey(std::string_view text, int nType, std::uint64_t& key) {
 int CompareRows(std::intptr_t lParam1, std::intptr_t lParam2, std::intptr_t lParamSort) {
     // The item data are the row numbers from before the sort, and the list reads its rows in
     // that order until the sort has ended.
-    const auto* pList = reinterpret_cast<const CListCtrl*>(lParamSort);  // NOLINT(performance-no-int-to-ptr): the callback's context
-    const CListRows& rows = pList->GetRows();
+    const auto& rows = *reinterpret_cast<const CListRows*>(lParamSort);  // NOLINT(performance-no-int-to-ptr): the callback's context
     const auto cellA = rows.GetText(static_cast<int>(lParam1), g_nSortColumn);
     const auto cellB = rows.GetText(static_cast<int>(lParam2), g_nSortColumn);
     const std::string_view a = cellA;
@@ -169,26 +171,23 @@ void CListView_Table::OnColumnClick(int nSubItem) {
     m_bSortedDescending = g_bSortDescending;
     const std::string& strColumn = m_aColNames[nSubItem];
     const int n = GetItemCount();
-    DoWaitCursor(1);
-    m_strWork = " sort by " + strColumn + " ...";
-    m_scanner.ShowProgress(m_strWork, nullptr);
-    if (!SortItemsByColumn(*m_pList, nSubItem, g_nSortType, g_bSortDescending))
-        m_pList->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(m_pList));
-    // Hiding moves the keyboard focus away; it comes back with the view.
-    const bool bHadFocus = hasFocus();
-    hide();
-    m_pList->NumberItems();
-    // The bar takes r * 100 / n for every row r: each of those positions once, in order, and a
-    // hundred calls instead of a million.
-    const int count = m_pList->GetItemCount();
-    for (int r = 0; n > 0 && r < count;) {
-        const int pos = static_cast<int>(static_cast<long long>(r) * 100 / n);
-        m_scanner.m_wndProgress.SetPos(pos);
-        r = static_cast<int>((static_cast<long long>(pos + 1) * n + 99) / 100);  // the first row past pos
+    {
+        const CWaitCursor wait;
+        m_strWork = " sort by " + strColumn + " ...";
+        m_scanner.ShowProgress(m_strWork, nullptr);
+        if (!SortItemsByColumn(*m_pList, nSubItem, g_nSortType, g_bSortDescending))
+            m_pList->SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&m_pList->GetRows()));
+        const CHiddenWhile hidden(*this, true);
+        m_pList->NumberItems();
+        // The bar takes r * 100 / n for every row r: each of those positions once, in order, and a
+        // hundred calls instead of a million.
+        const int count = m_pList->GetItemCount();
+        for (int r = 0; n > 0 && r < count;) {
+            const int pos = static_cast<int>(static_cast<long long>(r) * 100 / n);
+            m_scanner.m_wndProgress.SetPos(pos);
+            r = static_cast<int>((static_cast<long long>(pos + 1) * n + 99) / 100);  // the first row past pos
+        }
     }
-    DoWaitCursor(-1);
-    show();
-    if (bHadFocus) setFocus();
     m_scanner.m_wndProgress.DestroyWindow();
     if (hasFocus())
         if (CMDIFrameWnd* frame = AfxGetMainWnd()) frame->SetMessageText("");

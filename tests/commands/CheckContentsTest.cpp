@@ -31,7 +31,7 @@ using CheckContentsTest = WindowFixture;
 std::string PathOf(const CListView_Table* table, int r) {
     CCellText held[7];
     std::string_view cells[7];
-    EXPECT_TRUE(GetEntryCells(*table, r, Doubles, held, cells));
+    EXPECT_TRUE(GetEntryCells(table->GetRows(), r, Doubles, held, cells));
     return std::string(cells[0]);
 }
 

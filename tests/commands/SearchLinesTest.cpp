@@ -51,10 +51,10 @@ TEST(ResultLinesTest, CellsComeBackWholeAfterEveryHandOver) {
     rows.insert(rows.end(), {Row{"/t/V; V; x; ; ; ; ", "V; V; x; ; ; ; ", ";", " ", "; ", ";;", "notes;"}, Row(7, "")});
     CListCtrl list;
     Fill(list, rows);
-    for (int r = 0; r < list.GetItemCount(); ++r) g_aResultLines.Add(MakeResultLine(list, r));
+    for (int r = 0; r < list.GetItemCount(); ++r) g_aResultLines.Add(MakeResultLine(list.GetRows(), r));
     EXPECT_EQ(TakeLines(), HandedOver(rows));
     // Without a ";" in its cells a line is " %s; %s; %s; %s; %s; %s; %s".
-    for (int r = 0; r < 300; r += 2) EXPECT_EQ(MakeResultLine(list, r), ResultLine(rows[r]));
+    for (int r = 0; r < 300; r += 2) EXPECT_EQ(MakeResultLine(list.GetRows(), r), ResultLine(rows[r]));
     // Lines not written by a search: a run of ";" is one cut, and no piece is empty.
     EXPECT_EQ(SplitResultLine(";;x;;;y;"), (Row{"x", "y"}));
 }
@@ -63,7 +63,7 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
     // Fault mended: a Found table made from a Found table kept one of its two blanks before the
     // path, and opening handed " /path" to the opener.
     const Row plain = {"/t/ x", " x", "", "1", "", "", ""};
-    const std::tuple<int, Row, bool> cases[] = {  // the table's kind, its row, whether it names an entry
+    const std::tuple<TableKind, Row, bool> cases[] = {  // the table's kind, its row, whether it names an entry
         {Files, plain, true},
         {Found, HandedOver({plain})[0], true},
         {Doubles, HandedOver(HandedOver({plain}))[0], true},
@@ -76,7 +76,7 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
         Fill(list, {row});
         CCellText held[7];
         std::string_view cells[7];
-        EXPECT_EQ(GetEntryCells(list, 0, kind, held, cells) ? Row(cells, cells + 7) : Row{}, bEntry ? plain : Row{});
+        EXPECT_EQ(GetEntryCells(list.GetRows(), 0, kind, held, cells) ? Row(cells, cells + 7) : Row{}, bEntry ? plain : Row{});
     }
 }
 
@@ -109,10 +109,10 @@ TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
             if (lower(row[1]).find(lower(text)) != std::string::npos) found.push_back(row);
         CListCtrl list;
         Fill(list, rows);
-        WriteDoubleLines(list);
+        WriteDoubleLines(list.GetRows());
         ASSERT_EQ(TakeLines(), HandedOver(PlainDoubles(rows))) << "table " << t;
         g_strFind = text;
-        WriteFoundLines(list, Files);
+        WriteFoundLines(list.GetRows(), Files);
         EXPECT_EQ(g_strFind, rows.empty() ? text : lower(text));
         ASSERT_EQ(TakeLines(), HandedOver(found)) << "table " << t << ", text " << text;
     }
@@ -132,7 +132,7 @@ TEST(SearchLinesTest, FindInAFoundTableSearchesTheNamesWithoutTheBlanksOfTheHand
                                           {" a", {}},
                                           {"", table}}) {
             g_strFind = text;
-            WriteFoundLines(list, kind);
+            WriteFoundLines(list.GetRows(), kind);
             EXPECT_EQ(TakeLines(), HandedOver(found)) << kind << " \"" << text << "\"";
         }
     }
@@ -147,7 +147,7 @@ TEST(SearchLinesTest, DoublesOfATableBigEnoughForTwoThreadsMatchThePlainReferenc
     for (int r = n / 2 - 3; r <= n / 2 + 3; ++r) rows[r][1] = "middle", rows[r][3] = "7";
     CListCtrl list;
     Fill(list, rows);
-    WriteDoubleLines(list);
+    WriteDoubleLines(list.GetRows());
     const std::vector<Row> doubles = PlainDoubles(rows);
     EXPECT_GE(doubles.size(), 7u);
     EXPECT_EQ(TakeLines(), HandedOver(doubles));

@@ -87,7 +87,8 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
             for (Row& r : table) r.cells.insert(r.cells.begin() + std::clamp(at, 0, columns), std::string());
             ++columns;
         } else if (op == 10) {  // after renumbering the item data, as the table does before every sort
-            for (int r = 0; r < count; ++r) rows.SetData(r, table[Ix(r)].data = r);
+            rows.NumberRows();
+            for (int r = 0; r < count; ++r) table[Ix(r)].data = r;
             SortByColumn sort{&rows, table, pick(columns), pick(2) == 1, 0};
             rows.Sort(CompareCells, reinterpret_cast<std::intptr_t>(&sort));
             ASSERT_EQ(sort.bad, 0) << "the comparison reads the rows as they stood before the sort";

@@ -74,6 +74,27 @@ TEST(DriveMapTest, DrivePathsResolveThroughTheMap) {
     EXPECT_EQ(DriveRootFolder('c'), "/tmp/zorbin-c");
 }
 
+TEST(DriveMapTest, TheMapIsReadWithTheDriveListAndKeptUntilItIsReadAgain) {
+    // A look-up read the whole mount table every time, and a letter could name another folder than
+    // when the drives were listed. A relative folder shows which read a look-up sees: it is taken
+    // from the current directory at the read.
+    const TempDir first, second;
+    const std::string cwd = std::filesystem::current_path();
+    ScopedEnv env("ZORBIN_DRIVES", "C=rel");
+    ASSERT_EQ(chdir(first.Path().c_str()), 0);
+    EXPECT_EQ(GetDriveMask(), 1UL << 2);
+    ASSERT_EQ(chdir(second.Path().c_str()), 0);
+    EXPECT_EQ(DriveRootFolder('C'), first.Path() + "/rel");
+    EXPECT_EQ(ResolveDrivePath("C:/x"), first.Path() + "/rel/x");
+    EXPECT_EQ(AllDriveFolders(), std::vector<std::string>{first.Path() + "/rel"});
+    GetDriveMask();  // the drive list read again, as a new All Drives table does
+    EXPECT_EQ(DriveRootFolder('C'), second.Path() + "/rel");
+    // A new ZORBIN_DRIVES is a new map at once.
+    ScopedEnv other("ZORBIN_DRIVES", "C=/elsewhere");
+    EXPECT_EQ(DriveRootFolder('C'), "/elsewhere");
+    ASSERT_EQ(chdir(cwd.c_str()), 0);
+}
+
 TEST(DriveMapTest, MountTableMapsRootToCAndOneLetterPerDevice) {
     // Only the mount table is read here; no file system is walked.
     std::optional<ScopedEnv> none;

@@ -96,7 +96,7 @@ TEST(SortKeysTest, EverySortTypeGivesTheOrderOfTheMergeWithCompareRows) {
                 g_bSortDescending = bDescending;
                 g_nSortType = nType;
                 g_nSortColumn = 0;
-                merged.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&merged));
+                merged.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&merged.GetRows()));
                 ASSERT_TRUE(SortItemsByColumn(keyed, 0, nType, bDescending));
                 for (int r = 0; r < n; ++r)
                     ASSERT_EQ(keyed.GetItemData(r), merged.GetItemData(r)) << nType << " " << n << " " << bDescending << " " << r;
@@ -390,6 +390,37 @@ TEST_F(TableTest, KeysWaitingWhileATableFillsAreDroppedWhenItIsComplete) {
     queue();
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(m_boxes.boxes.size(), 1u);
+}
+
+TEST_F(TableTest, AFillOrASortThatThrowsLeavesTheTableShownAndTheCursorNormal) {
+    // Fault mended: an error re-raised from a fill's worker left the table hidden for good and the
+    // wait cursor on. Here the progress bar throws once it moves past 0, with the table hidden.
+    Start();
+    std::vector<std::string> lines;
+    for (const char* name : {"a", "b", "c"}) lines.push_back(ResultLine({std::string("/t/") + name, name, "", "1", "", "", ""}));
+    struct Thrown {};
+    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver([](const CProgressCtrl*, int pos) {
+        if (pos > 0) throw Thrown{};
+    });
+    const std::size_t nBefore = Children().size();
+    EXPECT_THROW(OpenFromLines(Found, lines), Thrown);
+    ASSERT_EQ(Children().size(), nBefore + 1);
+    const CListView_Table* failed = TableOf(Children().back());
+    EXPECT_FALSE(failed->isHidden());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(CModalWork::IsRunning()) << "input stays dropped";
+
+    CProgressCtrl::SetPosObserver(std::move(previous));
+    CListView_Table* table = OpenFromLines(Found, lines);
+    Focus(table);
+    previous = CProgressCtrl::SetPosObserver([](const CProgressCtrl*, int pos) {
+        if (pos > 0) throw Thrown{};
+    });
+    EXPECT_THROW(table->OnColumnClick(1), Thrown);
+    CProgressCtrl::SetPosObserver(std::move(previous));
+    EXPECT_FALSE(table->isHidden());
+    EXPECT_TRUE(table->hasFocus());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace
