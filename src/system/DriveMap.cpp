@@ -198,6 +198,13 @@ std::string DriveRootFolder(char letter) {
     return CurrentMap(false)[static_cast<std::size_t>(letter - 'A')];
 }
 
+std::string ReadDriveFolderNow(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return {};
+    const char* env = std::getenv("ZORBIN_DRIVES");
+    return (env ? ParseDriveList(env, false) : MountedDrives())[static_cast<std::size_t>(letter - 'A')];
+}
+
 std::string ResolveDrivePath(const std::string& path) {
     const char letter = DriveLetterOf(path);
     if (!letter) return path;

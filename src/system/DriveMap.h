@@ -17,6 +17,9 @@ unsigned long GetDriveMask();
 // The look-ups read the kept map; the first reads it, and so does a change of ZORBIN_DRIVES.
 // The folder of a drive letter ('C'), or an empty text when the letter names no drive.
 std::string DriveRootFolder(char letter);
+// The folder the letter stands for now: the mount table (or ZORBIN_DRIVES) read afresh, the kept
+// map left as it is. For a check that a drive is still where a table found it.
+std::string ReadDriveFolderNow(char letter);
 // Resolves a drive path such as "C:/" or "C:/x/y" through the map into a real path
 // ("/" + "x/y"); any other path comes back unchanged. A letter that names no drive gives an
 // empty text, which no walk can open.

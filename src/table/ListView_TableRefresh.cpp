@@ -51,10 +51,10 @@ void CListView_Table::Refresh() {
     if (m_nKind != AllDrives) {
         // The letter, as the title shows it, must still stand for the folder that the rows come
         // from: a new All Drives table may have renumbered the drives, and an unmounted disk hands
-        // its letter on to the next one.
+        // its letter on to the next one (the kept map is only read again with the drive list).
         const char letter = m_strTitle.empty() ? '\0' : m_strTitle[0];
         const void* found = letter ? std::memchr(g_szDrives, letter, strnlen(g_szDrives, kMaxDrives)) : nullptr;
-        if (found == nullptr || DriveRootFolder(letter) != m_strRootFolder) {
+        if (found == nullptr || DriveRootFolder(letter) != m_strRootFolder || ReadDriveFolderNow(letter) != m_strRootFolder) {
             m_strWork = std::string(1, letter) + ": is no longer the drive of this table (" + m_strRootFolder +
                         "). Open the drive again from \"All Drives\".";
             AfxMessageBox(m_strWork, MB_ICONINFORMATION);
