@@ -8,10 +8,11 @@ cd "$(dirname "$0")/.."
 # fonts-dejavu-extra holds the condensed face the tables' cells are sized for. librsvg2-bin draws
 # the PNG icons; desktop-file-utils and groff-base check the installed menu entry and man page;
 # dpkg-dev finds the .deb's dependencies (cpack -G DEB). qt6-base-private-dev lets the tests queue
-# input as the window system does; libxxhash-dev hashes contents for Check Contents.
+# input as the window system does; libxxhash-dev hashes contents for Check Contents; btrfs-progs
+# makes the file system whose subvolumes a walk must not enter.
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-base-private-dev libqt6svg6 qt6-qpa-plugins libx11-dev libxxhash-dev
           fonts-dejavu-extra
-          libgtest-dev libgmock-dev locales tzdata librsvg2-bin desktop-file-utils groff-base dpkg-dev)
+          libgtest-dev libgmock-dev locales tzdata librsvg2-bin desktop-file-utils groff-base dpkg-dev btrfs-progs)
 # The fuzz and coverage scripts name the few packages only they need.
 read -r -a extra <<< "${ZORBIN_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")

@@ -1,9 +1,15 @@
 #include "TestSupport.h"
 
+#include "store/TimeText.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +64,32 @@ std::vector<std::string> ListingOrder(const std::string& dir) {
     return names;
 }
 
+namespace {
+
+void AppendWalkOrder(const std::string& dir, const std::vector<std::string>& skip, std::vector<ListedEntry>& out) {
+    for (const std::string& name : ListingOrder(dir)) {
+        std::string path = dir + "/" + name;
+        const bool bDir = std::filesystem::is_directory(std::filesystem::symlink_status(path));
+        out.push_back({path, bDir});
+        if (bDir && std::find(skip.begin(), skip.end(), path) == skip.end()) AppendWalkOrder(path, skip, out);
+    }
+}
+
+}  // namespace
+
+std::vector<ListedEntry> WalkOrder(const std::string& dir, const std::vector<std::string>& skip) {
+    std::vector<ListedEntry> out;
+    AppendWalkOrder(dir, skip, out);
+    return out;
+}
+
+std::string BirthText(const std::string& path) {
+    struct statx st;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &st) != 0 || !(st.stx_mask & STATX_BTIME))
+        return "";
+    return TimeText(st.stx_btime.tv_sec);
+}
+
 std::optional<std::string> RunInChildProcess(const std::function<std::string()>& body) {
     const TempDir dir;
     chmod(dir.Path().c_str(), 0777);  // a body may drop to another user before it answers
@@ -82,6 +114,12 @@ std::optional<std::string> RunInChildProcess(const std::function<std::string()>&
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+void MountRefused(const std::string& why) {
+    const char* ci = std::getenv("CI");
+    if (ci && std::string(ci) == "true") FAIL() << "no file system can be mounted here: " << why;
+    GTEST_SKIP() << "no file system can be mounted here: " << why;
 }
 
 std::string HexText(std::string_view bytes) {

@@ -8,6 +8,7 @@
 
 #include <random>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -149,11 +150,12 @@ TEST(ListCtrlTest, TheViewShowsTheCellsAndInputReachesTheHandlers) {
 TEST(ListCtrlTest, TimesAndLengthsShowWholeInTheirCells) {
     const CListCtrl list;
     const QFontMetrics metrics = list.fontMetrics();
-    QChar widest = u'0';
-    for (char16_t digit = u'1'; digit <= u'9'; ++digit)
-        if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest)) widest = QChar(digit);
-    const std::pair<QString, int> cells[] = {{QStringLiteral("dd/dd/dddd dd:dd:dd").replace(u'd', widest), 120},
-                                             {QString(10, widest), 80}};
+    // Each digit in turn: the widest of them is among them, whichever it is at this font.
+    std::vector<std::pair<QString, int>> cells;
+    for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
+        cells.emplace_back(QStringLiteral("dd/dd/dddd dd:dd:dd").replace(u'd', QChar(digit)), 120);
+        cells.emplace_back(QString(10, QChar(digit)), 80);
+    }
     for (const auto& [text, width] : cells)
         EXPECT_EQ(CListItemDelegate::ShownText(text, metrics, CListItemDelegate::TextWidth(width, &list)).toStdString(),
                   text.toStdString());

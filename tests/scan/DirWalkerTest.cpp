@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -33,15 +34,13 @@ std::string Walk(const std::string& root, CDirWalker::Mode mode = CDirWalker::Mo
     return lines;
 }
 
-// The reference: pre-order, each directory's entries in the order its own listing returns them,
-// links as files; skip names a directory whose subtree the walk must not enter.
+// The reference as the walk's lines; files by name alone when bNamesOnly.
 std::string Expected(const std::string& dir, const std::vector<std::string>& skip = {}, bool bNamesOnly = false) {
     std::string out;
-    for (const std::string& name : ListingOrder(dir)) {
-        const std::string path = dir + "/" + name;
-        const bool bDir = std::filesystem::is_directory(std::filesystem::symlink_status(path));
-        out += (bDir ? "D " : "F ") + (bNamesOnly && !bDir ? name : path) + "\n";
-        if (bDir && std::find(skip.begin(), skip.end(), path) == skip.end()) out += Expected(path, skip, bNamesOnly);
+    for (const ListedEntry& e : WalkOrder(dir, skip)) {
+        out += e.bDir ? "D " : "F ";
+        out += bNamesOnly && !e.bDir ? e.path.substr(e.path.rfind('/') + 1) : e.path;
+        out += '\n';
     }
     return out;
 }
@@ -54,47 +53,71 @@ struct ScopedListingHook {
     CDirWalker::ListingHook previous;
 };
 
-TEST(DirWalkerTest, EveryModeWalksPreOrderInListingOrder) {
-    TempDir tmp;
+// A tree with hidden entries, a name that only starts like a dot entry ("..x": only "." and ".."
+// are dot entries), a link that loops back to the root and a link to itself (links are files,
+// never followed).
+void MakeMixedTree(const TempDir& tmp) {
     for (const char* dir : {"alpha", "beta/one", "beta/two/deep", ".hidden"}) tmp.MakeDir(dir);
-    // "..x" is a name like any other: only "." and ".." are the dot entries.
     for (const char* file : {"f1", "..x", "zz", "beta/b1", "beta/two/t1", "beta/two/deep/d1", ".hidden/h", "beta/one/o1", "aa"})
         tmp.MakeFile(file, "x");
-    // Links are files, never followed: a loop back to the root and a link to itself.
     ASSERT_EQ(symlink("..", (tmp.Path() + "/beta/up").c_str()), 0);
     ASSERT_EQ(symlink("self", (tmp.Path() + "/self").c_str()), 0);
+}
+
+TEST(DirWalkerTest, EveryModeWalksPreOrderInListingOrder) {
+    TempDir tmp;
+    MakeMixedTree(tmp);
     EXPECT_EQ(Walk(tmp.Path()), Expected(tmp.Path()));
     // Files carry no path outside the Status mode.
     EXPECT_EQ(Walk(tmp.Path(), CDirWalker::Mode::DirStatus), Expected(tmp.Path(), {}, true));
     EXPECT_EQ(Walk(tmp.Path(), CDirWalker::Mode::TypesOnly), Expected(tmp.Path(), {}, true));
-    // Slashes at the end of the root do not double in the paths; a relative root is taken from the
-    // current directory; a missing root hands on nothing.
+}
+
+TEST(DirWalkerTest, SlashesAtTheEndOfTheRootDoNotDoubleInThePaths) {
+    TempDir tmp;
+    MakeMixedTree(tmp);
     EXPECT_EQ(Walk(tmp.Path() + "//"), Expected(tmp.Path()));
+}
+
+TEST(DirWalkerTest, ARelativeRootIsTakenFromTheCurrentDirectory) {
+    TempDir tmp;
+    MakeMixedTree(tmp);
     const std::filesystem::path cwd = std::filesystem::current_path();
     std::filesystem::current_path(tmp.Path() + "/beta");
-    EXPECT_EQ(Walk("two"), Expected(tmp.Path() + "/beta/two"));
+    const std::string walked = Walk("two");
     std::filesystem::current_path(cwd);
+    EXPECT_EQ(walked, Expected(tmp.Path() + "/beta/two"));
+}
+
+TEST(DirWalkerTest, AMissingRootHandsOnNothingAndFails) {
+    TempDir tmp;
     bool ok = true;
     EXPECT_EQ(Walk(tmp.Path() + "/absent", CDirWalker::Mode::Status, &ok), "");
     EXPECT_FALSE(ok);
 }
 
-// A walk cut at a depth plus walks of its frontier hand on exactly the entries of one whole walk
-// (a count shares the frontier between two threads); a frontier folder replaced since, by a link
-// or by another folder, is not walked.
-TEST(DirWalkerTest, FrontierWalksTogetherMakeTheWholeWalk) {
-    TempDir tmp;
+// The lines of a walk's text, sorted: walks of parts run in another order than one whole walk.
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        out.push_back(text.substr(at, end - at));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Three top folders of unlike depth, a file at the top and a link to a folder.
+void MakeFrontierTree(const TempDir& tmp) {
     for (const char* file : {"a/b/c/f", "a/b/g", "a/h", "d/e/i", "j", "k/l/m/n/o"}) tmp.MakeFile(file, "x");
     ASSERT_EQ(symlink("a", (tmp.Path() + "/link").c_str()), 0);
-    std::vector<std::string> whole, parts;
+}
+
+// A walk cut at a depth plus walks of its frontier hand on exactly the entries of one whole walk
+// (a count shares the frontier between two threads).
+TEST(DirWalkerTest, FrontierWalksTogetherMakeTheWholeWalk) {
+    TempDir tmp;
+    MakeFrontierTree(tmp);
+    const std::vector<std::string> whole = SortedLines(Walk(tmp.Path(), CDirWalker::Mode::TypesOnly));
     for (std::size_t depth = 1; depth <= 4; ++depth) {
-        auto lines = [](const std::string& text) {
-            std::vector<std::string> out;
-            for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-                out.push_back(text.substr(at, end - at));
-            std::sort(out.begin(), out.end());
-            return out;
-        };
         std::string text;
         auto visit = [&text](const CDirWalker::Entry& e) { text += std::string(e.bDir ? "D " : "F ") + std::string(e.path.empty() ? e.name : e.path) + "\n"; };
         CDirWalker walker(CDirWalker::Mode::TypesOnly);
@@ -102,10 +125,16 @@ TEST(DirWalkerTest, FrontierWalksTogetherMakeTheWholeWalk) {
         walker.Walk(tmp.Path(), visit);
         for (const CDirWalker::DirId& dir : walker.TakeFrontier()) {
             CDirWalker rest(CDirWalker::Mode::TypesOnly);
-            ASSERT_TRUE(rest.Walk(dir.path, visit, &dir)) << dir.path;
+            EXPECT_TRUE(rest.Walk(dir.path, visit, &dir)) << dir.path;
         }
-        EXPECT_EQ(lines(text), lines(Walk(tmp.Path(), CDirWalker::Mode::TypesOnly))) << "depth " << depth;
+        EXPECT_EQ(SortedLines(text), whole) << "depth " << depth;
     }
+}
+
+// A frontier folder replaced since it was listed, by a link or by another folder, is not walked.
+TEST(DirWalkerTest, AFrontierFolderReplacedSinceItsListingIsNotWalked) {
+    TempDir tmp;
+    MakeFrontierTree(tmp);
     CDirWalker walker(CDirWalker::Mode::TypesOnly);
     walker.SetDepthLimit(1);
     auto none = [](const CDirWalker::Entry&) {};
@@ -124,27 +153,36 @@ TEST(DirWalkerTest, FrontierWalksTogetherMakeTheWholeWalk) {
     EXPECT_EQ(handed, 2u);  // d/e and d/e/i only
 }
 
-TEST(DirWalkerTest, VanishedEntriesAreLeftOutAndUnlistableDirectoriesKeepTheirRow) {
+TEST(DirWalkerTest, AnEntryGoneBetweenItsListingAndItsStatusIsLeftOut) {
     TempDir tmp;
-    for (const char* f : {"a", "b", "c", "A/x", "A/sub/y", "B/z"}) tmp.MakeFile(f);
-    // An entry deleted between the listing and its status is left out silently.
+    for (const char* f : {"a", "b", "c", "A/x"}) tmp.MakeFile(f);
     std::string gone;
     for (const std::string& name : ListingOrder(tmp.Path()))
         if (name.size() == 1 && std::islower(static_cast<unsigned char>(name[0])) && gone.empty()) gone = tmp.Path() + "/" + name;
-    const std::string failing = tmp.Path() + "/A";
     ScopedListingHook hook([&](std::string_view path) {
         if (path == tmp.Path()) std::filesystem::remove(gone);
-        return path != failing;  // A's listing fails: its row stays, nothing below it follows
+        return true;
     });
     const std::string walked = Walk(tmp.Path());
-    const std::string expected = Expected(tmp.Path(), {failing});  // read once the entry is gone
-    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(walked, Expected(tmp.Path()));  // read once the entry is gone
     EXPECT_EQ(walked.find(gone), std::string::npos);
+}
 
-    // The same through a real refusal: a user who may not list A.
+TEST(DirWalkerTest, AFolderThatCannotBeListedKeepsItsRowAndNothingBelowItFollows) {
+    TempDir tmp;
+    for (const char* f : {"a", "A/x", "A/sub/y", "B/z"}) tmp.MakeFile(f);
+    const std::string failing = tmp.Path() + "/A";
+    ScopedListingHook hook([&](std::string_view path) { return path != failing; });
+    EXPECT_EQ(Walk(tmp.Path()), Expected(tmp.Path(), {failing}));
+}
+
+TEST(DirWalkerTest, AFolderTheUserMayNotListKeepsItsRowAndNothingBelowItFollows) {
+    TempDir tmp;
+    for (const char* f : {"a", "A/x", "A/sub/y", "B/z"}) tmp.MakeFile(f);
+    const std::string failing = tmp.Path() + "/A";
+    const std::string expected = Expected(tmp.Path(), {failing});
     ASSERT_EQ(chmod(failing.c_str(), 0), 0);
     const std::optional<std::string> out = RunInChildProcess([&] {
-        CDirWalker::SetListingHook({});
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) return std::string("no-drop");
         return Walk(tmp.Path());
     });
@@ -176,21 +214,33 @@ TEST(DirWalkerTest, FoldersThatCannotBeListedAreCountedAndAFolderThatCannotBeRea
     EXPECT_EQ(*out, "1 3 0\n0 0 " + std::to_string(EACCES) + "\n1 1 0\n");
 }
 
-TEST(DirWalkerTest, ChainDeeperThanTheDescriptorWindowReopensItsParentsForTheSiblings) {
-    // Levels above the window are reopened through ".."; a wrong reopen loses or repeats the
-    // siblings that follow the chain in every listing.
-    constexpr int kDepth = static_cast<int>(CDirWalker::kOpenLevels) + 8;
-    TempDir tmp;
-    // Every folder of the chain holds a file made before the next folder and one made after it, and
-    // every name is its level's own: whatever order a listing keeps (creation, either way, or a hash
-    // of the name), the chain cannot come last in all of them.
-    std::vector<std::string> dirs = {"c0"};
-    for (int level = 1; level <= kDepth; ++level) dirs.push_back(dirs.back() + "/c" + std::to_string(level));
+// A chain of folders kDepth levels below root, each level's link in the chain listed first among
+// four folders that each hold a file: whatever order a listing keeps, every level has folders to
+// enter after the walk climbs back out of the chain. Returns the chain, root first.
+std::vector<std::string> MakeChainWithSiblingsAfter(const std::string& root, int kDepth) {
+    std::vector<std::string> chain = {root};
     for (int level = 0; level < kDepth; ++level) {
-        tmp.MakeFile(dirs[level] + "/a" + std::to_string(level));
-        tmp.MakeDir(dirs[level + 1]);
-        tmp.MakeFile(dirs[level] + "/z" + std::to_string(level));
+        for (int i = 0; i < 4; ++i) {
+            const std::string sibling = chain.back() + "/s" + std::to_string(level) + "_" + std::to_string(i);
+            std::filesystem::create_directory(sibling);
+            std::ofstream(sibling + "/f") << "x";
+        }
+        for (const std::string& name : ListingOrder(chain.back()))
+            if (name != "f") {
+                chain.push_back(chain.back() + "/" + name);
+                break;
+            }
     }
+    return chain;
+}
+
+constexpr int kChainDepth = static_cast<int>(CDirWalker::kOpenLevels) + 8;
+
+TEST(DirWalkerTest, ChainDeeperThanTheDescriptorWindowReopensItsParentsForTheFoldersAfterIt) {
+    // A level above the window is closed and must be reopened: one left closed, or reopened as
+    // another folder, loses the folders that follow the chain in its listing, or repeats them.
+    TempDir tmp;
+    MakeChainWithSiblingsAfter(tmp.Path(), kChainDepth);
     const int before = OpenDescriptors();
     int most = before;
     ScopedListingHook hook([&](std::string_view) {
@@ -201,6 +251,31 @@ TEST(DirWalkerTest, ChainDeeperThanTheDescriptorWindowReopensItsParentsForTheSib
     // The hook's own count opens one; the walk holds its window and one being opened.
     EXPECT_LE(most - before, static_cast<int>(CDirWalker::kOpenLevels) + 2);
     EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST(DirWalkerTest, LevelsOfTheWindowKeepWalkingWhenTheChainBelowThemMovesAway) {
+    // The deepest kOpenLevels levels keep their descriptors; the first level above them is reopened
+    // by its own path once ".." of its child leads elsewhere. Once the deepest listing is read, the
+    // chain is cut twice: the level below the window's top and the window's top itself are moved
+    // out of the walk. Every level still walks all it had listed: the window's top through the
+    // descriptor it kept (reopened, it is gone), the level above the window by its path (reopened
+    // through "..", it is the folder the moved level went to).
+    TempDir tmp;
+    const std::string root = tmp.MakeDir("tree");
+    const std::vector<std::string> chain = MakeChainWithSiblingsAfter(root, kChainDepth);
+    const std::size_t top = chain.size() - CDirWalker::kOpenLevels;  // the window's top level
+    const std::string expected = Expected(root);
+    bool bMoved = false;
+    ScopedListingHook hook([&](std::string_view path) {
+        if (path == chain.back()) {
+            std::filesystem::rename(chain[top + 1], tmp.Path() + "/below-top");
+            std::filesystem::rename(chain[top], tmp.Path() + "/top");
+            bMoved = true;
+        }
+        return true;
+    });
+    EXPECT_EQ(Walk(root), expected);
+    EXPECT_TRUE(bMoved);
 }
 
 TEST(DirWalkerTest, MountPointsAreListedButNotEntered) {
@@ -220,8 +295,34 @@ TEST(DirWalkerTest, MountPointsAreListedButNotEntered) {
         return Walk(tmp.Path());
     });
     ASSERT_TRUE(out.has_value());
-    if (out->rfind("SKIP ", 0) == 0) GTEST_SKIP() << out->substr(5);
+    if (out->rfind("SKIP ", 0) == 0) return MountRefused(out->substr(5));
     EXPECT_EQ(*out, Expected(tmp.Path(), {m, bind}));
+}
+
+TEST(DirWalkerTest, ASubvolumeOfAnotherDeviceIsListedButNotEntered) {
+    // A btrfs subvolume is a folder of a device of its own that is no mount root: only its device
+    // tells that the walk would leave its file system there.
+    TempDir tmp;
+    const std::string image = tmp.Path() + "/btrfs.img", top = tmp.MakeDir("top");
+    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return "SKIP private mount namespace: " + std::string(strerror(errno));
+        // 128 MB: the least mkfs.btrfs takes with its defaults is 114 MB.
+        const auto run = [](const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; };
+        if (!run("truncate -s 128M '" + image + "' && mkfs.btrfs -q '" + image + "'"))
+            return "SKIP mkfs.btrfs (btrfs-progs) failed";
+        if (!run("mount -o loop '" + image + "' '" + top + "'")) return "SKIP mount of a btrfs image: refused";
+        if (!run("btrfs subvolume create '" + top + "/sub'")) return "SKIP btrfs subvolume create failed";
+        for (const char* file : {"/a", "/sub/inside", "/d/e"}) {
+            std::filesystem::create_directories(std::filesystem::path(top + file).parent_path());
+            std::ofstream(top + file) << "x";
+        }
+        return Walk(top) + "|" + Expected(top, {top + "/sub"});
+    });
+    ASSERT_TRUE(out.has_value());
+    if (out->rfind("SKIP ", 0) == 0) return MountRefused(out->substr(5));
+    const std::size_t bar = out->find('|');
+    EXPECT_EQ(out->substr(0, bar), out->substr(bar + 1));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "store/TimeText.h"
+#include "store/TextColumn.h"
 
 #include "TestSupport.h"
 
@@ -94,6 +95,17 @@ TEST(TimeTextTest, CachedOffsetsAgreeWithLocaltimeEverywhere) {
             ASSERT_EQ(TimeText(t), Reference(t)) << name << " " << t;
         }
     }
+}
+
+TEST(TimeTextTest, ALeapSecondKeptInATimeColumnReadsBackAsSecond60) {
+    // A time column keeps calendar seconds as numbers; second 60 has no number of its own (it would
+    // read back as the next minute's 00), so it must stay a text.
+    ScopedZone zone("right/UTC");
+    constexpr std::int64_t kLeapSecond2016 = 1483228826;
+    ASSERT_EQ(Reference(kLeapSecond2016), "31/12/2016 23:59:60") << "right/UTC has no leap seconds (tzdata?)";
+    CTextColumn column;
+    for (std::int64_t t = kLeapSecond2016 - 1; t <= kLeapSecond2016 + 1; ++t) column.AddTime(true, t);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(column[i], Reference(kLeapSecond2016 - 1 + static_cast<std::int64_t>(i)));
 }
 
 TEST(TimeTextTest, ParseReadsBackComparableTimes) {

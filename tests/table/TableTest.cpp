@@ -111,7 +111,7 @@ TEST(SortKeysTest, EverySortTypeGivesTheOrderOfTheMergeWithCompareRows) {
     g_bSortDescending = bDescendingBefore;
 }
 
-TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReferenceOrderAndStayFocused) {
+TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpace) {
     // /dev/shm is another file system than /tmp here, so the two rows must differ where they should.
     char shm[] = "/dev/shm/zorbin-test-XXXXXX";
     const std::string other = mkdtemp(shm) ? shm : m_driveD;
@@ -135,7 +135,10 @@ TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReference
     EXPECT_EQ(table->model()->index(1, 0).data(Qt::ToolTipRole).toString().toStdString(), other);
     // A file system of no bytes at all has no free share to show.
     EXPECT_EQ(CListView_Table::FormatFree(4096, 0), "");
+}
 
+TEST_F(TableTest, AFoundTableSortsAsAReferenceOrderShowingItsProgressAndStaysFocused) {
+    Start();
     // Few distinct keys, so that most rows tie: the descending comparison answers 1 for both orders
     // of equal rows, and a sort that needs a strict weak ordering reads out of range on it.
     std::mt19937 rng(3);
@@ -152,7 +155,7 @@ TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReference
         rows.push_back(row);
     }
     g_strFind = "a;b";
-    table = OpenFromLines(Found, lines);
+    CListView_Table* table = OpenFromLines(Found, lines);
     ASSERT_EQ(Rows(table), rows);
     EXPECT_EQ(g_aResultLines.GetSize(), 0u);  // the lines are gone once the table has its cells
     Focus(table);
@@ -166,45 +169,61 @@ TEST_F(TableTest, AllDrivesShowEachDrivesOwnSpaceAndResultTablesSortAsAReference
             if (positions.back() != r * 100 / 3001) positions.push_back(r * 100 / 3001);
         EXPECT_EQ(progress.positions, positions);
         rows = Sorted(rows, nCol, g_bSortDescending);
-        ASSERT_EQ(Rows(table), rows) << "column " << nCol << (g_bSortDescending ? " descending" : " ascending");
+        EXPECT_EQ(Rows(table), rows) << "column " << nCol << (g_bSortDescending ? " descending" : " ascending");
         const std::string sorted = " (" + table->GetColumnHeading(nCol) + (g_bSortDescending ? " -> ZA)" : " -> AZ)");
         EXPECT_EQ(table->GetDocument()->GetTitle(), "C: Found 3001 lines like \"a;b\"" + sorted);
-        for (int r = 0; r < table->GetItemCount(); r += 97) ASSERT_EQ(table->GetItemData(r), r);
+        for (int r = 0; r < table->GetItemCount(); r += 97) EXPECT_EQ(table->GetItemData(r), r);
         EXPECT_EQ(progress.panes.back(), " sort by " + table->GetColumnHeading(nCol) + " ...");
     }
     EXPECT_TRUE(table->m_bIdle && !table->m_scanner.m_wndProgress.HasWindow() && QApplication::focusWidget() == table);
     EXPECT_EQ(Pane0(), "");
 }
 
-TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentRowOnly) {
-    // Every drive table waited for the count of every drive (21.6 s with five drives on /); and a
-    // click that selects the row already current never reached the item-change handling.
-    for (int i = 0; i < 20; ++i) m_dir.MakeFile("C/f" + std::string(i < 10 ? "0" : "") + std::to_string(i));
-    for (const char* file : {"my.dir/README", "my.dir/sub/deep.TXT", "z.txt", ".profile", "b/c/d/e", "b/x y.Doc"})
-        m_dir.MakeFile(std::string("C/") + file, file);
-    m_dir.MakeDir("C/empty");
+// Drive C of twenty files f00 to f19 and six more in folders, and its Directories and Files
+// tables, opened from the All Drives table as Enter on C's row opens them.
+class DriveTables : public WindowFixture {
+protected:
+    DriveTables() {
+        for (int i = 0; i < 20; ++i) m_dir.MakeFile("C/f" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+        for (const char* file : {"my.dir/README", "my.dir/sub/deep.TXT", "z.txt", ".profile", "b/c/d/e", "b/x y.Doc"})
+            m_dir.MakeFile(std::string("C/") + file, file);
+        m_dir.MakeDir("C/empty");
+    }
+    void StartAndOpenDriveC() {
+        Start();
+        OpenDriveC();
+    }
+    void OpenDriveC() {
+        drives = TableOf(Children()[0]);
+        drives->OpenCurrentRow(0);
+        files = ActiveTable();  // opened after the Directories table
+        folders = TableOf(Children()[1]);
+    }
+    CListView_Table* drives = nullptr;
+    CListView_Table* folders = nullptr;
+    CListView_Table* files = nullptr;
+};
+
+TEST_F(DriveTables, OpenWhileTheCountRunsAndShowTheWalk) {
+    // Every drive table waited for the count of every drive (21.6 s with five drives on /).
     Cells paths, dirs;  // a walk's pre-order in listing order, files and directories apart
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_driveC))
-        (entry.is_directory() ? dirs : paths).push_back(entry.path());
+    for (ListedEntry& entry : WalkOrder(m_driveC)) (entry.bDir ? dirs : paths).push_back(std::move(entry.path));
     Start();
-    CListView_Table* drives = TableOf(Children()[0]);
     ProgressRecorder progress;
     {
-        HeldCount count;  // after the real count, whose numbers a click shows at the end
+        HeldCount count;  // after the real count
         // A fill that waits for the count is let go after 5 s, so that it fails instead of hanging.
         std::jthread release([&count](std::stop_token stop) {
             for (int i = 0; i < 500 && !stop.stop_requested(); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             count.Release();
         });
-        drives->OpenCurrentRow(0);
+        OpenDriveC();
         EXPECT_NE(g_pCountThread.load(), nullptr) << "the drive's tables opened only after the count";
     }
-    CListView_Table* files = ActiveTable();  // C's Files table, opened after its Directories table
-    CListView_Table* folders = TableOf(Children()[1]);
     EXPECT_EQ(progress.panes.front() + progress.panes.back(), " open C: Directories ... open C: Files ...");
     EXPECT_EQ(files->GetDocument()->GetTitle(), "C: Files");
-    ASSERT_EQ(Column(files, 0), paths);
+    EXPECT_EQ(Column(files, 0), paths);
     // The scanner's own test holds every cell to lstat; here its columns reach the right ones.
     for (const Row& r : Rows(files))
         EXPECT_EQ(r[1] + "|" + r[3], r[0].substr(r[0].rfind('/') + 1) + "|" + std::to_string(fs::file_size(r[0])));
@@ -214,7 +233,11 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     EXPECT_EQ(folders->GetColumnWidth(2) + folders->GetColumnWidth(3), 0);  // no Ext or Length for directories
     EXPECT_EQ(Column(folders, 0), dirs);
     EXPECT_EQ(Column(folders, 5), Cells(dirs.size(), ""));
+}
 
+TEST_F(DriveTables, TheStatusLineShowsTheCurrentRowOfTheFocusedTable) {
+    // A click that selects the row already current never reached the item-change handling.
+    StartAndOpenDriveC();
     CListView_Table* empty = OpenFromLines(Found, {});
     Focus(files);
     files->SetItemState(2, kCurrent, kCurrent);
@@ -229,25 +252,39 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     files->SetItemState(10, kCurrent, kCurrent);
     EXPECT_EQ(files->m_nRow, 3);
     files->show();
+}
 
+TEST_F(DriveTables, OpeningARowHandsItsPathAsItIsToTheOpener) {
     // The path went to "explorer.exe %s" through the command interpreter, which cut up or ran
     // names (the opener's own test has them); the row's path goes as it is.
-    empty->OpenCurrentRow(0);
+    StartAndOpenDriveC();
+    OpenFromLines(Found, {})->OpenCurrentRow(0);  // no row: nothing to open
     files->OpenCurrentRow(-1);
     files->OnDblClk(-1);  // below the last row
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(files->model()->index(1, 1)).center());
     // An opener is waited for 200 ms at most: its record may come later.
     EXPECT_TRUE(QTest::qWaitFor([&] { return Opened() == std::string(files->GetItemText(1, 0)) + "\n"; }, 5000));
+}
 
+TEST_F(DriveTables, FileCommandKeysActOnlyInAFilesTable) {
+    StartAndOpenDriveC();
+    const std::size_t windows = Children().size();
     for (CListView_Table* table : {drives, folders}) QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
     QTest::keyClick(drives, Qt::Key_F, Qt::ControlModifier);
     QTest::keyClick(drives, Qt::Key_Delete);
     EXPECT_TRUE(m_boxes.boxes.empty());
-    EXPECT_EQ(Children().size(), 4u);
+    EXPECT_EQ(Children().size(), windows);
+    SortBy(files, 1, false);  // Find Doubles reads a table sorted by Name
+    QTest::keyClick(files, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(ActiveTable()->m_nKind, Doubles);
+}
 
-    // Delete asks with the table hidden; the rows that stay are renumbered, so a sort that compares
-    // cells by item data (a real column with a cell that is no number) reads the right rows (it read
-    // other rows' cells: f18, f17 ... f01, f19).
+TEST_F(DriveTables, DeleteAsksWithTheTableHiddenAndRenumbersTheRowsThatStay) {
+    // The rows that stay are renumbered, so a sort that compares cells by item data (a real column
+    // with a cell that is no number) reads the right rows (it read other rows' cells: f18, f17 ...
+    // f01, f19).
+    StartAndOpenDriveC();
+    Focus(files);
     SortBy(files, 1, false);  // a sort clears the selection
     const Cells names = Column(files, 1);  // row 0 goes
     files->SetItemState(0, kCurrent, kCurrent);
@@ -260,13 +297,14 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     SetMessageBoxHandler(previous);
     EXPECT_TRUE(bHidden);
     EXPECT_EQ(Pane0(), " Line:      1 /     25");
-    for (int r = 0; r < files->GetItemCount(); ++r) ASSERT_EQ(files->GetItemData(r), r);
+    for (int r = 0; r < files->GetItemCount(); ++r) EXPECT_EQ(files->GetItemData(r), r);
     SortBy(files, 1, true);
     EXPECT_EQ(Column(files, 1), Cells(names.rbegin(), names.rend() - 1));
+}
 
-    QTest::keyClick(files, Qt::Key_D, Qt::ControlModifier);
-    EXPECT_EQ(ActiveTable()->m_nKind, Doubles);
-
+TEST_F(DriveTables, AClickOnACountCellShowsTheCountsAndASortedTableOpensTheDriveItsRowShows) {
+    StartAndOpenDriveC();
+    WaitForCount();
     Focus(drives);
     SortBy(drives, 0, true);  // the counts find their rows by the Drive cell
     ASSERT_EQ(drives->currentIndex().row(), 0);
@@ -275,7 +313,6 @@ TEST_F(TableTest, DriveTablesOpenWhileTheCountRunsShowTheScanAndActOnTheCurrentR
     const QPoint cell = drives->visualRect(drives->model()->index(0, 1)).center();
     QTest::mouseClick(drives->viewport(), Qt::LeftButton, {}, cell);
     EXPECT_EQ(Rows(drives, 3), (std::vector<Row>{{"   D", "0", "0"}, {"   C", "26", "6"}}));
-    // A sorted table opens the drive its row shows.
     drives->OpenCurrentRow(0);
     EXPECT_EQ(ActiveTable()->GetDocument()->GetTitle(), "D: Files");
 }
@@ -343,6 +380,21 @@ TEST_F(TableTest, AFillKeepsPaintingAndTakesNoInputUntilItsTableIsComplete) {
     EXPECT_EQ(table->GetItemCount(), 200000);
     EXPECT_EQ(Children().size(), 2u);
     EXPECT_TRUE(Frame()->isVisible());
+}
+
+TEST_F(TableTest, ADirectoriesTableShowsEachFoldersOwnCreationTime) {
+    // The drive holds folders only: Created cells taken from the files' times would all be empty.
+    for (const char* dir : {"a/b", "c"}) m_dir.MakeDir(std::string("D/") + dir);
+    Cells dirs, created;
+    for (ListedEntry& entry : WalkOrder(m_driveD)) {
+        created.push_back(BirthText(entry.path));
+        dirs.push_back(std::move(entry.path));
+    }
+    if (created.front().empty()) GTEST_SKIP() << "the test's file system keeps no birth times";
+    Start();
+    CListView_Table* folders = Open(Directories, 1);
+    EXPECT_EQ(Column(folders, 0), dirs);
+    EXPECT_EQ(Column(folders, 4), created);
 }
 
 TEST_F(TableTest, ADriveThatCannotBeReadSaysWhyAndFoldersNotListedAreCounted) {
@@ -427,41 +479,51 @@ TEST_F(TableTest, AFillOrASortThatThrowsLeavesTheTableShownAndTheCursorNormal) {
 
 // With one drive and no click, the counts never reached their cells; and a table was never read
 // again, so a change on the disk meant closing it and opening the drive anew.
-TEST_F(TableTest, CountsShowWhenTheCountEndsAndRefreshReadsTheDriveAgainSortedAsBefore) {
-    MapDrives("C=" + m_driveC);
-    for (const char* file : {"a/one", "a/b/two", "three"}) m_dir.MakeFile(std::string("C/") + file, "123");
-    m_dir.MakeFile("C/big", std::string(5000, 'x'));
+// Drive C alone, of four files in two folders; its All Drives table's count cells.
+class RefreshTest : public WindowFixture {
+protected:
+    RefreshTest() {
+        MapDrives("C=" + m_driveC);
+        for (const char* file : {"a/one", "a/b/two", "three"}) m_dir.MakeFile(std::string("C/") + file, "123");
+        m_dir.MakeFile("C/big", std::string(5000, 'x'));
+    }
+    static std::vector<Row> Counts(const CListView_Table* table) { return Rows(table, 3); }
+};
+
+TEST_F(RefreshTest, CountsShowWhenTheCountEndsWhateverTheRowShowedMeanwhile) {
     Start();
     CListView_Table* drives = ActiveTable();
-    const auto counts = [](const CListView_Table* table) { return Rows(table, 3); };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000))
-        << counts(drives)[0][1] << "/" << counts(drives)[0][2];
-    // A new count waits for none: Refresh of All Drives comes back once the count has ended.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Frame()->GetAction(ID_VIEW_REFRESH)->isEnabled(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000))
+        << Counts(drives)[0][1] << "/" << Counts(drives)[0][2];
     // Whatever the row changes before: a count that ends later shows at its end, with no move.
     for (int c = 1; c < 3; ++c) drives->SetItemText(0, c, "");
-    {
-        HeldCount count;
-        drives->WatchCount();
-        QTest::qWait(300);
-        EXPECT_EQ(counts(drives), (std::vector<Row>{{"   C", "", ""}}));  // not while it runs
-        count.Release();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000));
-    }
+    HeldCount count;
+    drives->WatchCount();
+    QTest::qWait(300);
+    EXPECT_EQ(Counts(drives), (std::vector<Row>{{"   C", "", ""}}));  // not while it runs
+    count.Release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000));
+}
 
-    // All Drives: the list, the space and a new count, in the old table's place.
+TEST_F(RefreshTest, RefreshOfAllDrivesCountsAgainInTheOldTablesPlace) {
+    Start();
+    // A new count waits for none: Refresh of All Drives comes back once the count has ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Frame()->GetAction(ID_VIEW_REFRESH)->isEnabled(); }, 5000));
     Children()[0]->setGeometry(20, 10, 470, 300);
     m_dir.MakeFile("C/a/four", "4");
     Activate();
     QTest::keyClick(Frame(), Qt::Key_F5);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(Children().size(), 1u);
-    drives = ActiveTable();
+    CListView_Table* drives = ActiveTable();
     EXPECT_EQ(Children()[0]->geometry(), QRect(20, 10, 470, 300));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return counts(drives) == std::vector<Row>{{"   C", "5", "2"}}; }, 5000))
-        << counts(drives)[0][1] << "/" << counts(drives)[0][2];
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Counts(drives) == std::vector<Row>{{"   C", "5", "2"}}; }, 5000))
+        << Counts(drives)[0][1] << "/" << Counts(drives)[0][2];
+}
 
+TEST_F(RefreshTest, RefreshOfAFilesTableReadsTheDriveAgainSortedAsBefore) {
     // A Files table sorted by Length, descending: the new one has the new file and the same order.
+    Start();
     CListView_Table* files = Open(Files, 0);
     SortBy(files, 3, true);
     g_bSortDescending = false;  // another table's sort turned the program's direction round since
@@ -475,18 +537,20 @@ TEST_F(TableTest, CountsShowWhenTheCountEndsAndRefreshReadsTheDriveAgainSortedAs
     EXPECT_TRUE(Children().back()->isMaximized());
     EXPECT_EQ(files->GetDocument()->GetTitle(), "C: Files (Length -> ZA)");
     std::vector<Row> expected;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_driveC))
-        if (!entry.is_directory())
-            expected.push_back({entry.path().string(), std::to_string(entry.file_size())});
+    for (const ListedEntry& entry : WalkOrder(m_driveC))
+        if (!entry.bDir) expected.push_back({entry.path, std::to_string(fs::file_size(entry.path))});
     std::sort(expected.begin(), expected.end(), [](const Row& a, const Row& b) { return std::stoll(a[1]) > std::stoll(b[1]); });
     std::vector<Row> shown;
     for (const Row& row : Rows(files)) shown.push_back({row[0], row[3]});
-    ASSERT_EQ(shown.size(), 6u);
+    ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ(shown[0], expected[0]);  // the new file, the longest
     for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i][1], expected[i][1]) << i;
+}
 
-    // A letter that stands for another folder now (a disk unmounted, the next one took its letter)
-    // is not read in this table's place.
+TEST_F(RefreshTest, RefreshDoesNotReadALetterThatStandsForAnotherFolderNow) {
+    // A disk unmounted, the next one took its letter: it is not read in this table's place.
+    Start();
+    CListView_Table* files = Open(Files, 0);
     MapDrives("C=" + m_driveD);
     Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
     ASSERT_EQ(m_boxes.boxes.size(), 1u);
@@ -494,16 +558,17 @@ TEST_F(TableTest, CountsShowWhenTheCountEndsAndRefreshReadsTheDriveAgainSortedAs
                                          "). Open the drive again from \"All Drives\".");
     EXPECT_EQ(Children().size(), 2u);
     EXPECT_EQ(ActiveTable(), files);
+}
 
-    // Result tables have no drive to read again.
-    OpenFromLines(Found, {ResultLine(Rows(files)[0])});
+TEST_F(RefreshTest, AResultTableHasNoDriveToReadAgain) {
+    Start();
+    OpenFromLines(Found, {ResultLine({m_driveC + "/three", "three", "", "3", "", "", ""})});
     Frame()->UpdateCommandUI();
     EXPECT_FALSE(Frame()->GetAction(ID_VIEW_REFRESH)->isEnabled());
     Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
-    EXPECT_EQ(Children().size(), 3u);
+    EXPECT_EQ(Children().size(), 2u);
 }
 
-// After Ctrl+A the frame stayed on the clicked row while the status line and Enter took the last.
 TEST_F(TableTest, AfterSelectAllTheFrameTheStatusLineAndEnterNameTheLastRow) {
     for (const char* file : {"x1", "x2", "x3"}) m_dir.MakeFile(std::string("C/") + file, file);
     Start();
@@ -518,7 +583,15 @@ TEST_F(TableTest, AfterSelectAllTheFrameTheStatusLineAndEnterNameTheLastRow) {
     QTest::keyClick(files, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Opened() == std::string(files->GetItemText(2, 0)) + "\n"; }, 5000))
         << Opened();
-    // File > Delete asks as the Del key does (answered No here: nothing goes); drives are not deleted.
+}
+
+TEST_F(TableTest, FileDeleteAsksAsTheDelKeyDoesAndIsOffForDrives) {
+    // Answered No here: nothing goes.
+    for (const char* file : {"x1", "x2", "x3"}) m_dir.MakeFile(std::string("C/") + file, file);
+    Start();
+    CListView_Table* files = Open(Files, 0);
+    Focus(files);
+    files->SetItemState(0, kCurrent, kCurrent);
     m_boxes.answers = {IDNO};
     Frame()->UpdateCommandUI();
     Frame()->GetAction(ID_TABLE_DELETE)->trigger();
