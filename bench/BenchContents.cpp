@@ -78,10 +78,11 @@ int RunContents(std::vector<std::string> args) {
     const long peak = StatusKilobytes("VmHWM:");
     std::size_t grouped = 0;
     for (const CContentCheck::Group& group : result.groups) grouped += group.rows.size();
-    std::printf("check contents: %zu files, %lld read (%.1f MB), in %.3f s, processor %.3f s; %zu groups of %zu "
-                "files; unreadable %d, changed %d\n",
-                list.size(), static_cast<long long>(result.nFilesRead), static_cast<double>(result.nBytesRead) / 1e6,
-                seconds, cpu, result.groups.size(), grouped, result.nUnreadable, result.nChanged);
+    std::printf(
+        "check contents: %zu files, %lld read (%.1f MB), in %.3f s, processor %.3f s; %zu groups of %zu "
+        "files; unreadable %d, changed %d\n",
+        list.size(), static_cast<long long>(result.nFilesRead), static_cast<double>(result.nBytesRead) / 1e6, seconds,
+        cpu, result.groups.size(), grouped, result.nUnreadable, result.nChanged);
     std::printf("peak memory: %.1f MB before the check (resident %.1f MB), %.1f MB after\n", before / 1e3, rss / 1e3,
                 peak / 1e3);
     return 0;
@@ -104,8 +105,9 @@ int RunExport(const std::vector<std::string>& args) {
     return 0;
 }
 
-const bool registered = RegisterBenchCommand({"contents", "contents DIR [--list FILE] [--no-check]",
-                                              [](const std::vector<std::string>& args) { return RunContents(args); }}) &&
-                        RegisterBenchCommand({"export", "export DIR FILE", &RunExport});
+const bool registered =
+    RegisterBenchCommand({"contents", "contents DIR [--list FILE] [--no-check]",
+                          [](const std::vector<std::string>& args) { return RunContents(args); }}) &&
+    RegisterBenchCommand({"export", "export DIR FILE", &RunExport});
 
 }  // namespace

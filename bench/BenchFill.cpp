@@ -84,8 +84,10 @@ int RunSort(const std::vector<std::string>& args) {
     std::string before, after;
     int clicks = 1;
     for (std::size_t i = 2; i + 1 < args.size(); i += 2) {
-        if (args[i] == "--clicks") clicks = std::max(1, std::atoi(args[i + 1].c_str()));
-        else (args[i] == "--before" ? before : after) = args[i + 1];
+        if (args[i] == "--clicks")
+            clicks = std::max(1, std::atoi(args[i + 1].c_str()));
+        else
+            (args[i] == "--before" ? before : after) = args[i + 1];
     }
     BenchTable table;
     if (!table.Open(args[1], Files)) return 1;
@@ -110,7 +112,8 @@ int RunSort(const std::vector<std::string>& args) {
     return 0;
 }
 
-const bool registered = RegisterBenchCommand({"fill", "fill files|dirs DIR", &RunFill}) &&
-                        RegisterBenchCommand({"sort", "sort COLUMN DIR [--clicks N] [--before FILE] [--after FILE]", &RunSort});
+const bool registered =
+    RegisterBenchCommand({"fill", "fill files|dirs DIR", &RunFill}) &&
+    RegisterBenchCommand({"sort", "sort COLUMN DIR [--clicks N] [--before FILE] [--after FILE]", &RunSort});
 
 }  // namespace

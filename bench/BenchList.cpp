@@ -41,8 +41,8 @@ void EnsureApplication() {
 class RowMaker {
 public:
     void Make(std::uint64_t i, std::string (&cells)[7]) {
-        static const char* const folders[] = {"home", "anna", "projects", "zorbin", "src", "docs", "photos",
-                                              "2023", "music", "archive", "build", "cache", "lib", "share"};
+        static const char* const folders[] = {"home", "anna",  "projects", "zorbin", "src",   "docs", "photos",
+                                              "2023", "music", "archive",  "build",  "cache", "lib",  "share"};
         static const char* const exts[] = {"cpp", "h", "txt", "jpg", "png", "mp3", "pdf", "o", "so", "html"};
         const unsigned depth = 3 + Next() % 6;
         std::string& path = cells[0];
@@ -94,7 +94,7 @@ int RunList(const std::vector<std::string>& args) {
     auto* list = new CListCtrl;
     const char* names[] = {"Path", "Name", "Ext", "Length", "Created", "Modified", "Accessed"};
     const int widths[] = {500, 150, 50, 80, 120, 120, 120};
-    const int formats[] = {LVCFMT_LEFT, LVCFMT_LEFT, LVCFMT_CENTER, LVCFMT_RIGHT,
+    const int formats[] = {LVCFMT_LEFT,   LVCFMT_LEFT,   LVCFMT_CENTER, LVCFMT_RIGHT,
                            LVCFMT_CENTER, LVCFMT_CENTER, LVCFMT_CENTER};
     for (int c = 0; c < 7; ++c) list->InsertColumn(c, names[c], formats[c], widths[c], c);
 
@@ -148,10 +148,11 @@ int RunList(const std::vector<std::string>& args) {
                 visibleRows, firstRender, renders.front(), renders[renders.size() / 2]);
     std::printf("  cell texts:                     %.1f MB (%.1f bytes a row)\n", textBytes / 1e6, textBytes / n);
     std::printf("  rows held in:                   %.1f MB of heap\n", rows.HeapBytes() / 1e6);
-    std::printf("  peak memory (VmHWM):            %.1f MB; resident %.1f MB at start, %.1f MB with the column\n"
-                "                                  arrays, %.1f MB after TakeRows, %.1f MB shown\n",
-                peakBytes / 1e6, startKb * 1024.0 / 1e6, builtKb * 1024.0 / 1e6, takenKb * 1024.0 / 1e6,
-                shownKb * 1024.0 / 1e6);
+    std::printf(
+        "  peak memory (VmHWM):            %.1f MB; resident %.1f MB at start, %.1f MB with the column\n"
+        "                                  arrays, %.1f MB after TakeRows, %.1f MB shown\n",
+        peakBytes / 1e6, startKb * 1024.0 / 1e6, builtKb * 1024.0 / 1e6, takenKb * 1024.0 / 1e6,
+        shownKb * 1024.0 / 1e6);
     std::printf("  beyond the texts, a row:        %.1f bytes (whole process), %.1f bytes (after start)\n",
                 (peakBytes - textBytes) / n, (peakBytes - startKb * 1024.0 - textBytes) / n);
     std::printf("  budget 1.25 x texts + 64 a row: %.1f MB, peak is %.0f %% of it\n", budget / 1e6,

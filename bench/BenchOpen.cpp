@@ -37,7 +37,8 @@ namespace {
 std::atomic<double> g_countEnded{-1};
 
 void WatchCount(std::chrono::steady_clock::time_point since) {
-    while (g_pCountThread.load(std::memory_order_acquire) != nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (g_pCountThread.load(std::memory_order_acquire) != nullptr)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_countEnded.store(Seconds(since));
 }
 

@@ -96,7 +96,8 @@ int RunFind(const std::vector<std::string>& args) {
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();
     WriteFoundLines(table.view->GetRows(), Files);
-    Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start), ProcessCpuSeconds() - cpuStart);
+    Report(("find \"" + args[0] + "\"").c_str(), table.view->GetItemCount(), Seconds(start),
+           ProcessCpuSeconds() - cpuStart);
     g_aResultLines.RemoveAll();
     return 0;
 }

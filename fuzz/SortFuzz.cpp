@@ -27,17 +27,14 @@ std::string Cell(FuzzedDataProvider& in, int type) {
         return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10);
     };
     switch (in.ConsumeIntegralInRange(0, 3)) {
-    case 0:
-        return in.ConsumeRandomLengthString(24);
+    case 0: return in.ConsumeRandomLengthString(24);
     case 1:
         if (type == SortDateTime)
             return (in.ConsumeBool() ? " " : "") + two(31) + "/" + two(12) + "/" + two(99) + two(99) + " " + two(23) +
                    ":" + two(59) + ":" + two(60);
-        if (type == SortReal || type == SortFloat)
-            return std::to_string(in.ConsumeFloatingPointInRange(-1e12, 1e12));
+        if (type == SortReal || type == SortFloat) return std::to_string(in.ConsumeFloatingPointInRange(-1e12, 1e12));
         [[fallthrough]];
-    default:
-        return (in.ConsumeBool() ? " " : "") + std::to_string(in.ConsumeIntegralInRange<long long>(-99999, 99999));
+    default: return (in.ConsumeBool() ? " " : "") + std::to_string(in.ConsumeIntegralInRange<long long>(-99999, 99999));
     }
 }
 

@@ -12,8 +12,13 @@
 namespace {
 
 // Zones with half-hour and quarter-hour offsets, both hemispheres' summer times and none.
-constexpr const char* kZones[] = {"UTC", "Europe/Berlin", "America/St_Johns", "Asia/Kathmandu",
-                                  "Australia/Lord_Howe", "Pacific/Chatham", "America/Sao_Paulo"};
+constexpr const char* kZones[] = {"UTC",
+                                  "Europe/Berlin",
+                                  "America/St_Johns",
+                                  "Asia/Kathmandu",
+                                  "Australia/Lord_Howe",
+                                  "Pacific/Chatham",
+                                  "America/Sao_Paulo"};
 std::size_t g_zone = ~std::size_t{0};
 
 }  // namespace

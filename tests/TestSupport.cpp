@@ -52,8 +52,10 @@ ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) 
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (m_hadValue) setenv(m_name.c_str(), m_oldValue.c_str(), 1);
-    else unsetenv(m_name.c_str());
+    if (m_hadValue)
+        setenv(m_name.c_str(), m_oldValue.c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
 }
 
 std::vector<std::string> ListingOrder(const std::string& dir) {
@@ -107,8 +109,7 @@ std::optional<std::string> RunInChildProcess(const std::function<std::string()>&
         _exit(0);
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     std::ostringstream out;
@@ -133,11 +134,12 @@ std::string HexText(std::string_view bytes) {
 }
 
 std::string ReadCsvWithPython(const std::string& file, const char* dialect) {
-    const std::string command = "python3 -c 'import csv,sys\n"
-                                "with open(sys.argv[1], newline=\"\", encoding=\"latin-1\") as f:\n"
-                                "  for row in csv.reader(f, dialect=sys.argv[2]):\n"
-                                "    print(\" \".join(c.encode(\"latin-1\").hex() for c in row))' '" +
-                                file + "' " + dialect;
+    const std::string command =
+        "python3 -c 'import csv,sys\n"
+        "with open(sys.argv[1], newline=\"\", encoding=\"latin-1\") as f:\n"
+        "  for row in csv.reader(f, dialect=sys.argv[2]):\n"
+        "    print(\" \".join(c.encode(\"latin-1\").hex() for c in row))' '" +
+        file + "' " + dialect;
     FILE* pipe = ::popen(command.c_str(), "r");
     std::string out;
     if (pipe == nullptr) return out;

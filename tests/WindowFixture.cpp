@@ -42,9 +42,12 @@ std::string MakeOpener(const TempDir& dir) {
 }  // namespace
 
 WindowFixture::WindowFixture()
-    : m_driveC(m_dir.MakeDir("C")), m_driveD(m_dir.MakeDir("D")), m_dataHome(m_dir.Path() + "/data"),
+    : m_driveC(m_dir.MakeDir("C")),
+      m_driveD(m_dir.MakeDir("D")),
+      m_dataHome(m_dir.Path() + "/data"),
       m_drives(std::make_unique<ScopedEnv>("ZORBIN_DRIVES", "C=" + m_driveC + ",D=" + m_driveD)),
-      m_data("XDG_DATA_HOME", m_dataHome), m_config("XDG_CONFIG_HOME", m_dir.Path() + "/config"),
+      m_data("XDG_DATA_HOME", m_dataHome),
+      m_config("XDG_CONFIG_HOME", m_dir.Path() + "/config"),
       m_opener("ZORBIN_OPENER", MakeOpener(m_dir)) {
     // QSettings settles its folder at its first use in a process; tests may share one.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_dir.Path() + "/config"));
@@ -183,7 +186,8 @@ struct HeldCount::State {
 namespace {
 unsigned HoldProc(void* pParam) {
     // Owns a reference of its own: the test may be gone before the worker ends.
-    const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
+    const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(
+        static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
     HeldCount::State& state = **holder;
     while (!state.bStored.load() || !state.bRelease.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_pCountThread.store(nullptr, std::memory_order_release);

@@ -34,8 +34,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
     icon->setPixmap(QIcon(":/icons/zorbin.svg").pixmap(side, side));
     icon->setGeometry(iconRect.x(), iconRect.y(), side, side);
 
-    const char* lines[] = {"Zorbin Version 1.0", "Made by Tarrow for the Linux desktop",
-                           "Copyright (C) 2025 Tarrow"};
+    const char* lines[] = {"Zorbin Version 1.0", "Made by Tarrow for the Linux desktop", "Copyright (C) 2025 Tarrow"};
     int y = 14;
     for (const char* line : lines) {
         auto* label = new QLabel(QString::fromUtf8(line), this);

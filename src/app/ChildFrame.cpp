@@ -11,14 +11,9 @@ bool CChildFrame::PreCreateWindow(CREATESTRUCT& cs) {
         break;
     case Files:
     case Doubles:
-    case Found:
-        cs.cx = 810;
-        break;
-    case Directories:
-        cs.cx = 800;
-        break;
-    default:
-        break;
+    case Found: cs.cx = 810; break;
+    case Directories: cs.cx = 800; break;
+    default: break;
     }
     return CMDIChildWnd::PreCreateWindow(cs);
 }

@@ -12,8 +12,9 @@ CCommandLine::Result CCommandLine::Parse(const std::vector<std::string>& args) {
     QCommandLineParser parser;
     // -platform, -style and the toolkit's other options come with a single dash.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription("Zorbin lists the drives with their file and directory counts and space, and for a\n"
-                                     "drive every file and directory: sort, open, find doubles, find by name, delete.");
+    parser.setApplicationDescription(
+        "Zorbin lists the drives with their file and directory counts and space, and for a\n"
+        "drive every file and directory: sort, open, find doubles, find by name, delete.");
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
     const QCommandLineOption drives("drives",
@@ -22,9 +23,9 @@ CCommandLine::Result CCommandLine::Parse(const std::vector<std::string>& args) {
                                     "MAP");
     parser.addOptions({help, version, drives});
     // The toolkit's own options, which the application object takes off the line itself.
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet",
-                             "display", "geometry", "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
-                             "name", "title", "visual"}) {
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "style", "stylesheet", "display", "geometry",
+          "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "name", "title", "visual"}) {
         QCommandLineOption option(name, "", "value");
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
@@ -37,7 +38,8 @@ CCommandLine::Result CCommandLine::Parse(const std::vector<std::string>& args) {
     parser.addPositionalArgument("file", "Taken and ignored: Zorbin opens no files.", "[file...]");
 
     QStringList arguments;
-    for (const std::string& arg : args) arguments << QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size()));
+    for (const std::string& arg : args)
+        arguments << QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size()));
     Result result;
     if (!parser.parse(arguments)) {
         result.action = Action::Error;

@@ -68,18 +68,20 @@ int CMainFrame::OnCreate() {
     m_wndStatusBar = new CStatusBar(this);
     m_wndStatusBar->setObjectName("AFX_IDW_STATUS_BAR");
     if (!m_wndStatusBar->SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators)))) return -1;
-    m_wndStatusBar->setWhatsThis("The status bar: what the active table is doing, its current line, "
-                                 "and the Caps Lock, Num Lock and Scroll Lock indicators.");
+    m_wndStatusBar->setWhatsThis(
+        "The status bar: what the active table is doing, its current line, "
+        "and the Caps Lock, Num Lock and Scroll Lock indicators.");
     setStatusBar(m_wndStatusBar);
 
     // The View menu's checks follow the bars, however they were hidden.
     connect(m_wndToolBar, &QToolBar::visibilityChanged, this,
             [this](bool visible) { GetAction(ID_VIEW_TOOLBAR)->setChecked(visible); });
 
-    GetMdiArea()->setWhatsThis("A table window. Click a column header to sort by it. Enter or a double-click opens "
-                               "the current row: a drive opens its Directories and Files tables, a file or "
-                               "directory opens on the desktop. Delete moves the selected entries to the trash; "
-                               "Ctrl+A selects all, Ctrl+F finds by name, Ctrl+D finds doubles.");
+    GetMdiArea()->setWhatsThis(
+        "A table window. Click a column header to sort by it. Enter or a double-click opens "
+        "the current row: a drive opens its Directories and Files tables, a file or "
+        "directory opens on the desktop. Delete moves the selected entries to the trash; "
+        "Ctrl+A selects all, Ctrl+F finds by name, Ctrl+D finds doubles.");
     UpdateCommandUI();
     return 0;
 }

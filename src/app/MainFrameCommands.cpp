@@ -63,13 +63,14 @@ QAction* CMainFrame::MakeAction(int nID, const char* text, const char* prompt) {
 void CMainFrame::BuildMenus() {
     // A key after a tab is shown beside the entry and is no shortcut of the menu's: the table
     // handles Ctrl+D, Ctrl+F and Del itself, under its own conditions, and the frame takes F1.
-    QAction* findDoubles = MakeAction(ID_FIND_DOUBLES, "Find &Doubles\tCtrl+D", "Find doubled files\nFind doubled files");
+    QAction* findDoubles =
+        MakeAction(ID_FIND_DOUBLES, "Find &Doubles\tCtrl+D", "Find doubled files\nFind doubled files");
     findDoubles->setIcon(QIcon(":/icons/find_doubles.svg"));
-    QAction* findFiles =
-        MakeAction(ID_FIND_FILES, "Find &Files or Dirs\tCtrl+F", "Find Files  or Dirs by name\nFind Files  or Dirs by name");
+    QAction* findFiles = MakeAction(ID_FIND_FILES, "Find &Files or Dirs\tCtrl+F",
+                                    "Find Files  or Dirs by name\nFind Files  or Dirs by name");
     findFiles->setIcon(QIcon(":/icons/find_files.svg"));
-    QAction* checkContents = MakeAction(ID_CHECK_CONTENTS, "C&heck Contents",
-                                        "Keep the doubles whose bytes are the same\nCheck Contents");
+    QAction* checkContents =
+        MakeAction(ID_CHECK_CONTENTS, "C&heck Contents", "Keep the doubles whose bytes are the same\nCheck Contents");
     QAction* exportTable = MakeAction(ID_EXPORT, "&Export...", "Write the table as CSV or tab-separated text\nExport");
     exportTable->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     exportTable->setShortcutContext(Qt::WindowShortcut);
@@ -89,7 +90,8 @@ void CMainFrame::BuildMenus() {
     MakeAction(ID_HELP_FINDER, "&Help Topics\tF1", "List Help topics\nHelp Topics");
     MakeAction(ID_TABLE_DELETE, "D&elete\tDel", "Move the selected entries to the trash\nDelete");
     // F5 is the frame's own key: no table handles it.
-    MakeAction(ID_VIEW_REFRESH, "&Refresh", "Read the drive of the active table again\nRefresh")->setShortcut(Qt::Key_F5);
+    MakeAction(ID_VIEW_REFRESH, "&Refresh", "Read the drive of the active table again\nRefresh")
+        ->setShortcut(Qt::Key_F5);
     MakeAction(ID_VIEW_ALL_DRIVES, "&All Drives", "Show the All Drives table\nAll Drives");
     MakeAction(ID_APP_ABOUT, "&About Zorbin...", "Display program information, version number and copyright\nAbout");
 

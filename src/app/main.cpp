@@ -12,14 +12,11 @@ int main(int argc, char** argv) {
     case CCommandLine::Action::Help:
         std::fputs(line.text.c_str(), stdout);  // ends with its own line break
         return 0;
-    case CCommandLine::Action::Version:
-        std::printf("%s\n", line.text.c_str());
-        return 0;
+    case CCommandLine::Action::Version: std::printf("%s\n", line.text.c_str()); return 0;
     case CCommandLine::Action::Error:
         std::fprintf(stderr, "zorbin: %s\nTry 'zorbin --help' for more information.\n", line.text.c_str());
         return 2;
-    case CCommandLine::Action::Run:
-        break;
+    case CCommandLine::Action::Run: break;
     }
     // The option and the variable are one setting: every part of the program reads the variable.
     if (line.drives) setenv("ZORBIN_DRIVES", line.drives->c_str(), 1);

@@ -85,10 +85,10 @@ void CDriveScanner::DeleteSelected(CListCtrl* pList, TableKind nKind, bool bAsk)
             question += "\n\nfrom disk?";
         } else {
             char text[64];
-            std::snprintf(text, sizeof text,
-                          nKind == Directories ? "Delete those %d directories from disk?"
-                                               : "Delete those %d files from disk?",
-                          static_cast<int>(nCount));
+            std::snprintf(
+                text, sizeof text,
+                nKind == Directories ? "Delete those %d directories from disk?" : "Delete those %d files from disk?",
+                static_cast<int>(nCount));
             question = text;
         }
         if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;

@@ -72,7 +72,8 @@ std::vector<std::string> SplitResultLine(std::string_view line) {
     return cells;
 }
 
-bool GetEntryCells(const CListRows& rows, int nRow, TableKind kind, CCellText (&held)[7], std::string_view (&cells)[7]) {
+bool GetEntryCells(const CListRows& rows, int nRow, TableKind kind, CCellText (&held)[7],
+                   std::string_view (&cells)[7]) {
     for (int c = 0; c < 7; ++c) {
         held[c] = rows.GetText(nRow, c);
         cells[c] = held[c];

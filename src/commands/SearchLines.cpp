@@ -82,10 +82,13 @@ void WriteDoubleLines(const CListRows& rows) {
     // Both halves on two threads: first the matches, then the lines, the second half's lines
     // appended after the first's.
     const bool bTwo = WorthTwoThreads(static_cast<std::size_t>(n));
-    RunInTwoParts(bTwo, [&](int part) { part == 0 ? MarkMatches(rows, 0, n / 2, matches) : MarkMatches(rows, n / 2, n, matches); });
+    RunInTwoParts(bTwo, [&](int part) {
+        part == 0 ? MarkMatches(rows, 0, n / 2, matches) : MarkMatches(rows, n / 2, n, matches);
+    });
     CTextColumn later;
     RunInTwoParts(bTwo, [&](int part) {
-        part == 0 ? AddDoubleLines(rows, 0, n / 2, matches, g_aResultLines) : AddDoubleLines(rows, n / 2, n, matches, later);
+        part == 0 ? AddDoubleLines(rows, 0, n / 2, matches, g_aResultLines)
+                  : AddDoubleLines(rows, n / 2, n, matches, later);
     });
     g_aResultLines.AddRange(later, 0, later.GetSize());
 }

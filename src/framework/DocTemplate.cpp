@@ -26,8 +26,11 @@ QSize DefaultChildSize(const CMDIFrameWnd* mainWnd) {
 CMultiDocTemplate::CMultiDocTemplate(int nIDResource, std::function<std::unique_ptr<CDocument>()> makeDocument,
                                      std::function<CMDIChildWnd*()> makeFrame, std::function<CView*()> makeView,
                                      std::string strDocName)
-    : m_nIDResource(nIDResource), m_makeDocument(std::move(makeDocument)), m_makeFrame(std::move(makeFrame)),
-      m_makeView(std::move(makeView)), m_strDocName(std::move(strDocName)) {}
+    : m_nIDResource(nIDResource),
+      m_makeDocument(std::move(makeDocument)),
+      m_makeFrame(std::move(makeFrame)),
+      m_makeView(std::move(makeView)),
+      m_strDocName(std::move(strDocName)) {}
 
 CDocument* CMultiDocTemplate::OpenDocumentFile(const char* pszPathName, bool bMakeVisible) {
     CMDIFrameWnd* mainWnd = AfxGetMainWnd();

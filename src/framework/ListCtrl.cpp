@@ -440,17 +440,14 @@ QModelIndex CListCtrl::moveCursor(CursorAction cursorAction, Qt::KeyboardModifie
     const int count = GetItemCount();
     const int column = std::max(currentIndex().column(), 0);
     switch (cursorAction) {
-    case MoveHome:
-        return count > 0 ? m_pModel->index(0, column) : QModelIndex();
-    case MoveEnd:
-        return count > 0 ? m_pModel->index(count - 1, column) : QModelIndex();
+    case MoveHome: return count > 0 ? m_pModel->index(0, column) : QModelIndex();
+    case MoveEnd: return count > 0 ? m_pModel->index(count - 1, column) : QModelIndex();
     case MoveLeft:
     case MoveRight:
         horizontalScrollBar()->triggerAction(cursorAction == MoveLeft ? QAbstractSlider::SliderSingleStepSub
                                                                       : QAbstractSlider::SliderSingleStepAdd);
         return currentIndex();
-    default:
-        return QTableView::moveCursor(cursorAction, modifiers);
+    default: return QTableView::moveCursor(cursorAction, modifiers);
     }
 }
 
@@ -505,8 +502,7 @@ void CListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 short GetKeyState(int nVirtKey) {
-    const Qt::KeyboardModifiers modifiers =
-        g_nKeyDepth > 0 ? g_keyModifiers : QGuiApplication::keyboardModifiers();
+    const Qt::KeyboardModifiers modifiers = g_nKeyDepth > 0 ? g_keyModifiers : QGuiApplication::keyboardModifiers();
     bool down = false;
     switch (nVirtKey) {
     case VK_CONTROL: down = modifiers & Qt::ControlModifier; break;

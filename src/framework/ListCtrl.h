@@ -16,9 +16,22 @@ enum : unsigned { LVIS_FOCUSED = 0x01, LVIS_SELECTED = 0x02, LVNI_ALL = 0x00, LV
 enum : unsigned { VK_RETURN = 0x0D, VK_CONTROL = 0x11, VK_DELETE = 0x2E };
 // The other virtual-key codes OnKeyDown sees; letters and digits are their ASCII capitals.
 enum : unsigned {
-    VK_BACK = 0x08, VK_TAB = 0x09, VK_SHIFT = 0x10, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
-    VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26,
-    VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_F1 = 0x70
+    VK_BACK = 0x08,
+    VK_TAB = 0x09,
+    VK_SHIFT = 0x10,
+    VK_MENU = 0x12,
+    VK_ESCAPE = 0x1B,
+    VK_SPACE = 0x20,
+    VK_PRIOR = 0x21,
+    VK_NEXT = 0x22,
+    VK_END = 0x23,
+    VK_HOME = 0x24,
+    VK_LEFT = 0x25,
+    VK_UP = 0x26,
+    VK_RIGHT = 0x27,
+    VK_DOWN = 0x28,
+    VK_INSERT = 0x2D,
+    VK_F1 = 0x70
 };
 
 // The report-style list control: rows in a CListRows, shown through a thin model in a QTableView
@@ -42,8 +55,8 @@ public:
     std::intptr_t GetItemData(int nItem) const;
     bool SetItemData(int nItem, std::intptr_t data);
     // Removes the rows at the given positions (ascending) in one pass and one model reset: row by
-    // row, each removal would move every row below it. The selection is cleared; the current row keeps its place, or the last
-    // row when it is past the end. Returns how many rows went.
+    // row, each removal would move every row below it. The selection is cleared; the current row keeps its place, or
+    // the last row when it is past the end. Returns how many rows went.
     int DeleteItems(const std::vector<int>& rows);
     bool DeleteAllItems();
     // Replaces all rows by whole columns of texts (see CListRows::TakeRows): one model reset.
@@ -63,7 +76,7 @@ public:
     // LVNI_ALL simply the next row.
     int GetNextItem(int nItem, unsigned flags) const;
     unsigned GetSelectedCount() const;
-    std::vector<int> GetSelectedItems() const;          // ascending
+    std::vector<int> GetSelectedItems() const;  // ascending
     bool SetItemState(int nItem, unsigned state, unsigned mask);
     // Selects every row in one step and makes the last row current; OnItemChanged then runs
     // once, for the last row.
@@ -78,7 +91,7 @@ public:
 protected:
     // Notifications, as the list control sends them to its owner.
     virtual void OnColumnClick(int /*nSubItem*/) {}
-    virtual void OnDblClk(int /*nItem*/) {}        // -1 when the double-click hit no row
+    virtual void OnDblClk(int /*nItem*/) {}  // -1 when the double-click hit no row
     // The current row, or a row's selection, changed; nItem is the current row (or, with none, a
     // row whose state changed). One user action may bring more than one call.
     virtual void OnItemChanged(int /*nItem*/) {}

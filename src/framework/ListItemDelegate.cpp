@@ -9,7 +9,9 @@
 
 namespace {
 const QStyle* StyleOf(const QWidget* widget) { return widget ? widget->style() : QApplication::style(); }
-int Margin(const QWidget* widget) { return StyleOf(widget)->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1; }
+int Margin(const QWidget* widget) {
+    return StyleOf(widget)->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
 }  // namespace
 
 int CListItemDelegate::TextWidth(int cellWidth, const QWidget* widget) { return cellWidth - 2 * Margin(widget); }
@@ -44,8 +46,10 @@ void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         const QString shown = ShownText(text, metrics, box.width(), &width);
         const int alignment = index.data(Qt::TextAlignmentRole).toInt();
         int x = box.left();
-        if (alignment & Qt::AlignRight) x = box.right() + 1 - width;
-        else if (alignment & Qt::AlignHCenter) x = box.left() + (box.width() - width) / 2;
+        if (alignment & Qt::AlignRight)
+            x = box.right() + 1 - width;
+        else if (alignment & Qt::AlignHCenter)
+            x = box.left() + (box.width() - width) / 2;
         const int y = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
         painter->setFont(option.font);
         painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
@@ -58,8 +62,8 @@ void CListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     // their own backgrounds, so the frame shows in any palette.
     const auto* view = qobject_cast<const QAbstractItemView*>(widget);
     if (view != nullptr && view->hasFocus() && view->currentIndex().row() == index.row()) {
-        painter->setPen(QPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text), 1,
-                             Qt::DotLine));
+        painter->setPen(
+            QPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
         const QRect r = option.rect.adjusted(0, 0, -1, -1);
         painter->drawLine(r.topLeft(), r.topRight());
         painter->drawLine(r.bottomLeft(), r.bottomRight());

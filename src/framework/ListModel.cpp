@@ -20,9 +20,7 @@ QString FromBytes(std::string_view text) {
 
 CListModel::CListModel(const CListRows& rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows) {}
 
-int CListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows.GetRowCount();
-}
+int CListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows.GetRowCount(); }
 
 int CListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
@@ -47,8 +45,7 @@ QVariant CListModel::data(const QModelIndex& index, int role) const {
         if (tip.empty()) return {};
         return FromBytes(tip);
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 

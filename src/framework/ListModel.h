@@ -27,14 +27,14 @@ public:
     std::vector<Column>& Columns() { return m_columns; }
     std::function<std::string(int row, int col)> m_toolTip;
     // Rows and columns are changed through CListRows; these tell the view.
-    using QAbstractTableModel::beginResetModel;
-    using QAbstractTableModel::endResetModel;
-    using QAbstractTableModel::beginInsertRows;
-    using QAbstractTableModel::endInsertRows;
-    using QAbstractTableModel::beginRemoveRows;
-    using QAbstractTableModel::endRemoveRows;
     using QAbstractTableModel::beginInsertColumns;
+    using QAbstractTableModel::beginInsertRows;
+    using QAbstractTableModel::beginRemoveRows;
+    using QAbstractTableModel::beginResetModel;
     using QAbstractTableModel::endInsertColumns;
+    using QAbstractTableModel::endInsertRows;
+    using QAbstractTableModel::endRemoveRows;
+    using QAbstractTableModel::endResetModel;
     using QAbstractTableModel::layoutAboutToBeChanged;
     using QAbstractTableModel::layoutChanged;
     void CellChanged(int row, int col);

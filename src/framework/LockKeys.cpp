@@ -73,9 +73,12 @@ std::optional<CLockKeys::State> CLockKeys::ReadX11(Display* display) {
                 for (int k = 0; k < count; ++k) {
                     const QByteArray name(names[k]);
                     XFree(names[k]);
-                    if (name == "Caps Lock") caps = 1u << bits[k];
-                    else if (name == "Num Lock") num = 1u << bits[k];
-                    else if (name == "Scroll Lock") scroll = 1u << bits[k];
+                    if (name == "Caps Lock")
+                        caps = 1u << bits[k];
+                    else if (name == "Num Lock")
+                        num = 1u << bits[k];
+                    else if (name == "Scroll Lock")
+                        scroll = 1u << bits[k];
                 }
             }
         }

@@ -39,28 +39,23 @@ void CMdiButtonStyle::DrawGlyph(QPainter* painter, const QRect& rect, StandardPi
     painter->setBrush(Qt::NoBrush);
     painter->setPen(QPen(colour, std::max(1.5, side / 6.0), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     switch (glyph) {
-    case SP_TitleBarMinButton:
-        painter->drawLine(box.bottomLeft(), box.bottomRight());
-        break;
-    case SP_TitleBarMaxButton:
-        painter->drawRect(box);
-        break;
+    case SP_TitleBarMinButton: painter->drawLine(box.bottomLeft(), box.bottomRight()); break;
+    case SP_TitleBarMaxButton: painter->drawRect(box); break;
     case SP_TitleBarNormalButton: {
         // Two windows, the front one below and to the left.
         const qreal shift = side / 4.0;
         const QRectF front(box.left(), box.top() + shift, side - shift, side - shift);
         painter->drawRect(front);
-        painter->drawPolyline(QPolygonF({QPointF(box.left() + shift, front.top()), QPointF(box.left() + shift, box.top()),
-                                         box.topRight(), QPointF(box.right(), front.bottom() - shift),
-                                         QPointF(front.right(), front.bottom() - shift)}));
+        painter->drawPolyline(
+            QPolygonF({QPointF(box.left() + shift, front.top()), QPointF(box.left() + shift, box.top()), box.topRight(),
+                       QPointF(box.right(), front.bottom() - shift), QPointF(front.right(), front.bottom() - shift)}));
         break;
     }
     case SP_TitleBarCloseButton:
         painter->drawLine(box.topLeft(), box.bottomRight());
         painter->drawLine(box.topRight(), box.bottomLeft());
         break;
-    default:
-        break;
+    default: break;
     }
     painter->restore();
 }
@@ -100,7 +95,9 @@ QIcon CMdiButtonStyle::standardIcon(StandardPixmap standardIcon, const QStyleOpt
                                     const QWidget* widget) const {
     // The buttons of a maximised window in the menu bar are these icons on push buttons.
     if (!IsButtonGlyph(standardIcon)) return QProxyStyle::standardIcon(standardIcon, option, widget);
-    const QPalette palette = option != nullptr ? option->palette : widget != nullptr ? widget->palette() : QApplication::palette();
+    const QPalette palette = option != nullptr   ? option->palette
+                             : widget != nullptr ? widget->palette()
+                                                 : QApplication::palette();
     QIcon icon;
     for (const int side : {16, 32}) {
         QPixmap pixmap(side, side);

@@ -23,7 +23,7 @@ struct MessageBoxRequest {
     QWidget* owner = nullptr;  // null: no owner window
     std::string caption;
     std::string text;
-    unsigned type = MB_OK;     // MB_* buttons | MB_ICON*
+    unsigned type = MB_OK;  // MB_* buttons | MB_ICON*
 };
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 

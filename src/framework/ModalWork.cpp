@@ -45,10 +45,8 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::InputMethod:
     case QEvent::DragEnter:
     case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
+    case QEvent::Drop: return true;
+    default: return false;
     }
 }
 
@@ -75,7 +73,8 @@ namespace {
 
 bool OnInterfaceThread() {
     const QCoreApplication* app = QCoreApplication::instance();
-    return app != nullptr && QAbstractEventDispatcher::instance() != nullptr && QThread::currentThread() == app->thread();
+    return app != nullptr && QAbstractEventDispatcher::instance() != nullptr &&
+           QThread::currentThread() == app->thread();
 }
 
 // The filter of the outermost CNoInput, installed while one lives; it goes with the last one.
@@ -99,7 +98,6 @@ CModalWork::CNoInput::~CNoInput() {
         g_pFilter = nullptr;
     }
 }
-
 
 void CModalWork::Run(const std::function<void()>& work, const std::function<void()>& tick,
                      const std::function<void()>& onEscape) {

@@ -21,8 +21,7 @@ bool CProgressCtrl::Create(const CRect& rect, QWidget* parent) {
     m_pBar->setRange(0, 100);
     m_pBar->setValue(0);
     // A rectangle whose right edge lies left of its left edge gives a bar without width.
-    m_pBar->setGeometry(rect.left, rect.top, std::max(0, rect.right - rect.left),
-                        std::max(0, rect.bottom - rect.top));
+    m_pBar->setGeometry(rect.left, rect.top, std::max(0, rect.right - rect.left), std::max(0, rect.bottom - rect.top));
     m_nStep = 1;
     m_pBar->show();
     // A sort, and the rows a fill takes at its end, step the bar with no event processed between

@@ -19,9 +19,7 @@ const char* IndicatorText(unsigned id) {
     }
 }
 
-QString FromBytes(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromBytes(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -62,8 +60,10 @@ void CStatusBar::ShowLocks() {
     const CLockKeys::State& locks = m_pLocks->Current();
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         const unsigned id = m_ids[i];
-        const bool on = id == ID_INDICATOR_CAPS ? locks.caps : id == ID_INDICATOR_NUM ? locks.num
-                      : id == ID_INDICATOR_SCRL ? locks.scroll : false;
+        const bool on = id == ID_INDICATOR_CAPS   ? locks.caps
+                        : id == ID_INDICATOR_NUM  ? locks.num
+                        : id == ID_INDICATOR_SCRL ? locks.scroll
+                                                  : false;
         if (id != ID_SEPARATOR) m_panes[i]->setText(on ? QString::fromLatin1(IndicatorText(id)) : QString());
     }
 }

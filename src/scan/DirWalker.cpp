@@ -46,9 +46,7 @@ CDirWalker::ListingHook& Hook() {
 
 std::uint64_t DevOf(const struct statx& st) { return makedev(st.stx_dev_major, st.stx_dev_minor); }
 
-bool IsDots(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
+bool IsDots(const char* name) { return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')); }
 
 bool SameDir(int fd, std::uint64_t dev, std::uint64_t ino) {
     struct stat st;
@@ -61,9 +59,9 @@ struct CDirWalker::Level {
     int fd = -1;  // -1 while outside the window of open levels
     std::uint64_t dev = 0;
     std::uint64_t ino = 0;
-    std::size_t pathLen = 0;  // length of the directory's path with its trailing '/'
+    std::size_t pathLen = 0;                             // length of the directory's path with its trailing '/'
     std::size_t listBegin = 0, listEnd = 0, cursor = 0;  // offsets into m_pList
-    std::size_t statBegin = 0, statCursor = 0;            // indices into m_status
+    std::size_t statBegin = 0, statCursor = 0;           // indices into m_status
 };
 
 // What the walk keeps of one entry's statx.

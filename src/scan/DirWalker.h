@@ -45,8 +45,8 @@ public:
     using Visit = void (*)(void* context, const Entry& entry);
 
     // For tests: called with a directory's absolute path once its listing has been read and before
-    // any of its entries' status is; returning false makes that listing fail. Returns the previous hook. Process-wide: set it
-    // before a walk starts, never during one.
+    // any of its entries' status is; returning false makes that listing fail. Returns the previous hook. Process-wide:
+    // set it before a walk starts, never during one.
     using ListingHook = std::function<bool(std::string_view path)>;
     static ListingHook SetListingHook(ListingHook hook);
 
@@ -75,7 +75,8 @@ public:
     // The same with any callable taking const Entry&.
     template <class F>
     bool Walk(const std::string& folder, F& visit, const DirId* expect = nullptr) {
-        return Walk(folder, [](void* c, const Entry& e) { (*static_cast<F*>(c))(e); }, &visit, expect);
+        return Walk(
+            folder, [](void* c, const Entry& e) { (*static_cast<F*>(c))(e); }, &visit, expect);
     }
 
     // Lets a walk stop `levels` directories below its folder (0: no limit): the directories there are
@@ -100,13 +101,13 @@ private:
     void CloseAll();
 
     Mode m_mode;
-    std::string m_path;      // absolute path of the entry at hand, reused for every entry
+    std::string m_path;       // absolute path of the entry at hand, reused for every entry
     char* m_pList = nullptr;  // raw listing records of every level being walked, deepest last
     std::size_t m_nListUsed = 0;
     std::size_t m_nListCapacity = 0;
-    std::vector<Level> m_levels;  // complete in the .cpp, where it is used
-    std::vector<Status> m_status;  // status of the entries of every level being walked, deepest last
-    std::vector<std::size_t> m_toRead;   // listing offsets of the entries whose status one level needs
+    std::vector<Level> m_levels;        // complete in the .cpp, where it is used
+    std::vector<Status> m_status;       // status of the entries of every level being walked, deepest last
+    std::vector<std::size_t> m_toRead;  // listing offsets of the entries whose status one level needs
     std::uint64_t m_nRootDev = 0;
     std::size_t m_nDepthLimit = 0;
     std::size_t m_nHanded = 0;  // entries handed on by the walk so far

@@ -138,8 +138,8 @@ public:
 
     void Run(const std::string& root) {
         m_parts.push_back(NewPart({root, 0, 0, 0}));
-        const std::vector<std::size_t> level =
-            SplitTopFolders(std::vector<std::size_t>{0}, kParts, [this](std::size_t p, auto& next) { ListTop(p, next); });
+        const std::vector<std::size_t> level = SplitTopFolders(std::vector<std::size_t>{0}, kParts,
+                                                               [this](std::size_t p, auto& next) { ListTop(p, next); });
         // The folders left are walked whole, side by side.
         std::atomic<std::size_t> taken{0};
         const auto walkParts = [&](int) {
@@ -222,7 +222,8 @@ private:
         if (!bWalked && p == 0)
             m_nFolderError = walker.FolderError();
         else
-            m_nUnlisted.fetch_add(walker.Unlisted() + (!bWalked && walker.FolderError() != 0), std::memory_order_relaxed);
+            m_nUnlisted.fetch_add(walker.Unlisted() + (!bWalked && walker.FolderError() != 0),
+                                  std::memory_order_relaxed);
         for (CDirWalker::DirId& dir : walker.TakeFrontier()) {
             const auto [nDirs, nFiles] = part.counts[dir.nEntry - 1];
             part.children.push_back({nDirs, nFiles, m_parts.size()});

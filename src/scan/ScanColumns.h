@@ -22,7 +22,7 @@ struct ScanColumns {
 
 // The arrays of a record by slot number, and which of them take directories.
 inline constexpr CTextColumn* ScanColumns::*kScanSlots[10] = {
-    &ScanColumns::pDirPath,     &ScanColumns::pDirName,      &ScanColumns::pFilePath,   &ScanColumns::pFileName,
-    &ScanColumns::pFileExt,     &ScanColumns::pFileLength,   &ScanColumns::pFileCreated, &ScanColumns::pFileModified,
+    &ScanColumns::pDirPath,      &ScanColumns::pDirName,    &ScanColumns::pFilePath,    &ScanColumns::pFileName,
+    &ScanColumns::pFileExt,      &ScanColumns::pFileLength, &ScanColumns::pFileCreated, &ScanColumns::pFileModified,
     &ScanColumns::pFileAccessed, &ScanColumns::pDirCreated};
 inline constexpr bool IsDirSlot(int slot) { return slot == 0 || slot == 1 || slot == 9; }

@@ -77,7 +77,10 @@ std::size_t SharedBytes(const TextArena& column, const SortKey* keys, std::size_
         const std::string_view text = column.GetAt(keys[r].row);
         const std::size_t most = text.size() > depth ? std::min(shared, text.size() - depth) : 0;
         const auto a = first.begin() + static_cast<std::ptrdiff_t>(depth);
-        shared = static_cast<std::size_t>(std::mismatch(a, a + static_cast<std::ptrdiff_t>(most), text.begin() + static_cast<std::ptrdiff_t>(depth)).first - a);
+        shared = static_cast<std::size_t>(
+            std::mismatch(a, a + static_cast<std::ptrdiff_t>(most), text.begin() + static_cast<std::ptrdiff_t>(depth))
+                .first -
+            a);
     }
     return shared;
 }
@@ -121,9 +124,7 @@ void PadTo(CTextColumn& column, std::size_t slot) {
 }
 }  // namespace
 
-void CListRows::SetColumnCount(int count) {
-    m_columns.resize(count < 0 ? 0 : static_cast<std::size_t>(count));
-}
+void CListRows::SetColumnCount(int count) { m_columns.resize(count < 0 ? 0 : static_cast<std::size_t>(count)); }
 
 void CListRows::InsertColumn(int nCol) {
     const auto at = static_cast<std::size_t>(std::clamp(nCol, 0, GetColumnCount()));
@@ -298,17 +299,17 @@ void CListRows::Sort(CompareFn compare, std::intptr_t context) {
     std::vector<std::uint32_t> from(n);
     for (std::size_t r = 0; r < n; ++r) from[r] = static_cast<std::uint32_t>(Slot(static_cast<int>(r)));
     std::vector<std::uint32_t> to(n);
-    const auto dataOf = [this](std::uint32_t slot) {
-        return slot < m_nSlots ? DataOf(slot) : std::intptr_t{0};
-    };
+    const auto dataOf = [this](std::uint32_t slot) { return slot < m_nSlots ? DataOf(slot) : std::intptr_t{0}; };
     for (std::size_t width = 1; width < n; width *= 2) {
         for (std::size_t lo = 0; lo < n; lo += 2 * width) {
             const std::size_t mid = std::min(lo + width, n);
             const std::size_t hi = std::min(lo + 2 * width, n);
             std::size_t a = lo, b = mid, out = lo;
             while (a < mid && b < hi) {
-                if (compare(dataOf(from[a]), dataOf(from[b]), context) != 0) to[out++] = from[b++];
-                else to[out++] = from[a++];
+                if (compare(dataOf(from[a]), dataOf(from[b]), context) != 0)
+                    to[out++] = from[b++];
+                else
+                    to[out++] = from[a++];
             }
             while (a < mid) to[out++] = from[a++];
             while (b < hi) to[out++] = from[b++];
@@ -372,9 +373,8 @@ void CListRows::SortByText(int nCol, bool descending) {
         runs[half].push_back({i, j, depth + kChunk});
         rowsOf[half] += j - i;
     }
-    RunInTwoParts(!runs[1].empty(), [&](int part) {
-        RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[part]));
-    });
+    RunInTwoParts(!runs[1].empty(),
+                  [&](int part) { RefineTextRuns(column, keys.data(), scratch.data(), std::move(runs[part])); });
     TakeOrder(keys, descending);
 }
 

@@ -46,8 +46,7 @@ void CTextColumn::SetPrefixCoded() {
 
 void CTextColumn::AddStored(std::string_view text) {
     // The text may be an element of this array (col.Add(col[0])): the buffer can move under it.
-    const bool inside = !text.empty() && m_pData && text.data() >= m_pData &&
-                        text.data() < m_pData + m_nCapacity;
+    const bool inside = !text.empty() && m_pData && text.data() >= m_pData && text.data() < m_pData + m_nCapacity;
     const std::uint64_t from = inside ? static_cast<std::uint64_t>(text.data() - m_pData) : 0;
     Reserve(m_nUsed + text.size() + 1);
     if (inside) text = std::string_view(m_pData + from, text.size());
@@ -67,9 +66,7 @@ void CTextColumn::AddStored(std::string_view text) {
 
 void CTextColumn::Add(std::string_view text) {
     switch (m_mode) {
-    case Mode::Text:
-        AddStored(text);
-        return;
+    case Mode::Text: AddStored(text); return;
     case Mode::Prefixed: {
         // The first element of a block is kept whole: a read decodes at most a block.
         std::size_t shared = 0;
@@ -184,8 +181,7 @@ CCellText CTextColumn::GetAt(std::size_t i) const {
     case Mode::Prefixed:
         if (m_prefix[i] != 0) return Decode(i);
         [[fallthrough]];
-    case Mode::Text:
-        break;
+    case Mode::Text: break;
     }
     return CCellText(Stored(i));
 }
@@ -247,8 +243,9 @@ void CTextColumn::AddRange(const CTextColumn& from, std::size_t begin, std::size
     if (IsEmpty() && m_mode == Mode::Text) m_mode = from.m_mode;
     if (m_mode == Mode::Time && from.m_mode == Mode::Time && from.m_replaced.empty()) {
         end = std::min(end, from.GetSize());
-        if (begin < end) m_times.insert(m_times.end(), from.m_times.begin() + static_cast<std::ptrdiff_t>(begin),
-                                        from.m_times.begin() + static_cast<std::ptrdiff_t>(end));
+        if (begin < end)
+            m_times.insert(m_times.end(), from.m_times.begin() + static_cast<std::ptrdiff_t>(begin),
+                           from.m_times.begin() + static_cast<std::ptrdiff_t>(end));
         return;
     }
     from.VisitTexts(begin, end, [this](std::size_t, std::string_view text) { Add(text); });
@@ -270,8 +267,10 @@ void CTextColumn::SetAt(std::size_t i, std::string_view text) {
 void CTextColumn::Truncate(std::size_t n) {
     if (n >= GetSize()) return;
     for (auto it = m_replaced.begin(); it != m_replaced.end();) {
-        if (it->first >= n) it = m_replaced.erase(it);
-        else ++it;
+        if (it->first >= n)
+            it = m_replaced.erase(it);
+        else
+            ++it;
     }
     if (m_mode == Mode::Time) {
         m_times.resize(n);

@@ -14,8 +14,8 @@
 // An append-only array of byte strings held in one growing buffer: the column arrays of a scan,
 // the cells of a list control and the result lines all use it. A drive holds millions of entries,
 // so an element costs its bytes, one NUL, a 2-byte length and a sixteenth of an 8-byte block offset
-// (kBlock elements share one): 2.5 bytes beside the text and its NUL, and no heap block of its own (a std::string per cell costs 32 bytes
-// and often a heap block; 4-byte offsets cost 28 MB more per million rows of 7 cells). Every
+// (kBlock elements share one): 2.5 bytes beside the text and its NUL, and no heap block of its own (a std::string per
+// cell costs 32 bytes and often a heap block; 4-byte offsets cost 28 MB more per million rows of 7 cells). Every
 // element is followed by a NUL, so Get(i).data() can go straight to atof and friends.
 //
 // Two columns of a drive table hold texts that need not be stored as such (a million files):
@@ -88,17 +88,17 @@ private:
     std::uint64_t Begin(std::size_t i) const;
     void Reserve(std::uint64_t bytes);
 
-    char* m_pData = nullptr;         // elements, each followed by a NUL
+    char* m_pData = nullptr;  // elements, each followed by a NUL
     std::uint64_t m_nUsed = 0;
     std::uint64_t m_nCapacity = 0;
     template <class T>
     using Array = std::vector<T, CSystemAllocator<T>>;
-    Array<std::uint16_t> m_lengths;                        // per element
-    Array<std::uint64_t> m_blockBegin;                     // offset of element k * kBlock
-    Array<std::pair<std::size_t, std::uint64_t>> m_long;   // (element, length), ascending
+    Array<std::uint16_t> m_lengths;                       // per element
+    Array<std::uint64_t> m_blockBegin;                    // offset of element k * kBlock
+    Array<std::pair<std::size_t, std::uint64_t>> m_long;  // (element, length), ascending
     std::unordered_map<std::size_t, std::string> m_replaced;
     Mode m_mode = Mode::Text;
-    Array<std::int64_t> m_times;     // Time: per element
-    Array<std::uint16_t> m_prefix;   // Prefixed: bytes shared with the element before
-    std::string m_last;                    // Prefixed: the whole text of the last element
+    Array<std::int64_t> m_times;    // Time: per element
+    Array<std::uint16_t> m_prefix;  // Prefixed: bytes shared with the element before
+    std::string m_last;             // Prefixed: the whole text of the last element
 };

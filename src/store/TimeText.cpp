@@ -133,8 +133,11 @@ bool SlowFields(std::int64_t t, Fields& f) {
     const time_t tt = static_cast<time_t>(t);
     struct tm tm;
     if (static_cast<std::int64_t>(tt) != t || !localtime_r(&tt, &tm)) return false;
-    f = {static_cast<std::int64_t>(tm.tm_year) + 1900, static_cast<unsigned>(tm.tm_mon + 1),
-         static_cast<unsigned>(tm.tm_mday), static_cast<unsigned>(tm.tm_hour), static_cast<unsigned>(tm.tm_min),
+    f = {static_cast<std::int64_t>(tm.tm_year) + 1900,
+         static_cast<unsigned>(tm.tm_mon + 1),
+         static_cast<unsigned>(tm.tm_mday),
+         static_cast<unsigned>(tm.tm_hour),
+         static_cast<unsigned>(tm.tm_min),
          static_cast<unsigned>(tm.tm_sec)};
     return true;
 }
@@ -183,7 +186,9 @@ bool LocalFields(std::int64_t t, Fields& f) {
     return false;
 }
 
-std::size_t Format(char* buf, const Fields& f) { return Format(buf, f.year, f.month, f.day, f.hour, f.minute, f.second); }
+std::size_t Format(char* buf, const Fields& f) {
+    return Format(buf, f.year, f.month, f.day, f.hour, f.minute, f.second);
+}
 
 // Reads exactly `digits` decimal digits.
 bool ReadDigits(std::string_view text, std::size_t& pos, std::size_t digits, unsigned& value) {
@@ -225,10 +230,8 @@ LocalTimeKind LocalCivilTime(std::int64_t secondsSinceEpoch, std::int64_t& civil
     static const std::int64_t kFirst = DaysFromCivil(0, 1, 1) * 86400, kEnd = DaysFromCivil(10000, 1, 1) * 86400;
     Fields f;
     switch (LocalTime(secondsSinceEpoch, civil, f)) {
-    case Local::None:
-        return LocalTimeKind::None;
-    case Local::Seconds:
-        return civil >= kFirst && civil < kEnd ? LocalTimeKind::Civil : LocalTimeKind::Text;
+    case Local::None: return LocalTimeKind::None;
+    case Local::Seconds: return civil >= kFirst && civil < kEnd ? LocalTimeKind::Civil : LocalTimeKind::Text;
     case Local::Fields:
         if (f.year < 0 || f.year > 9999 || f.second > 59) return LocalTimeKind::Text;
         civil = DaysFromCivil(f.year, f.month, f.day) * 86400 + f.hour * 3600 + f.minute * 60 + f.second;

@@ -37,7 +37,9 @@ struct Inode {
     std::string chunk;
 };
 
-State ErrnoState() { return errno == ENOENT || errno == ENOTDIR || errno == ELOOP ? State::Changed : State::Unreadable; }
+State ErrnoState() {
+    return errno == ENOENT || errno == ENOTDIR || errno == ELOOP ? State::Changed : State::Unreadable;
+}
 
 // Opens a file read-only, never through a link at its path, never blocking on what replaced it, and
 // without touching its access time when the file is the user's own.
@@ -78,7 +80,8 @@ std::vector<std::vector<int>> Split(const std::vector<std::vector<int>>& classes
             hashed.emplace_back(XXH3_128bits(nodes[m].chunk.data(), nodes[m].chunk.size()), m);
         }
         std::sort(hashed.begin(), hashed.end(), [](const auto& a, const auto& b) {
-            return std::tie(a.first.high64, a.first.low64, a.second) < std::tie(b.first.high64, b.first.low64, b.second);
+            return std::tie(a.first.high64, a.first.low64, a.second) <
+                   std::tie(b.first.high64, b.first.low64, b.second);
         });
         const std::size_t firstPart = parts.size();
         for (std::size_t i = 0; i < hashed.size();) {
@@ -98,8 +101,7 @@ std::vector<std::vector<int>> Split(const std::vector<std::vector<int>>& classes
         }
         // Members stay in reading (inode) order inside each part.
         for (auto part = parts.begin() + static_cast<std::ptrdiff_t>(firstPart); part != parts.end(); ++part)
-            std::sort(part->begin(), part->end(),
-                      [&](int a, int b) { return nodes[a].inode < nodes[b].inode; });
+            std::sort(part->begin(), part->end(), [&](int a, int b) { return nodes[a].inode < nodes[b].inode; });
     }
     std::vector<std::vector<int>> kept;
     for (std::vector<int>& part : parts) {
@@ -134,7 +136,9 @@ struct RunResult {
     std::uint64_t nBytesRead = 0;
 };
 
-bool SameTime(const struct timespec& a, const struct timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 RunResult CheckRun(const std::vector<CContentCheck::File>& files, const std::vector<int>& rows,
                    const std::atomic<bool>* pCancel) {

@@ -13,8 +13,8 @@
 class CContentCheck {
 public:
     struct File {
-        std::string path;      // absolute; a link at the path is never followed
-        int run = 0;           // files of one run share it; runs are numbered from 0 in table order
+        std::string path;  // absolute; a link at the path is never followed
+        int run = 0;       // files of one run share it; runs are numbered from 0 in table order
         std::uint64_t length = 0;
         std::string modified;  // the time text the table shows; empty: not compared
     };
@@ -29,12 +29,12 @@ public:
         int nUnreadable = 0;        // files left out: they could not be read
         int nChanged = 0;           // files left out: gone, or another length or time than the table shows
         bool bCancelled = false;
-        std::int64_t nFilesRead = 0;   // files of which a block was read
+        std::int64_t nFilesRead = 0;  // files of which a block was read
         std::uint64_t nBytesRead = 0;
     };
 
-    // Reads the files on one thread, or on two when nThreads is 2 or more. pCancel, when set to true, ends the check soon
-    // with a result that only says so; pFilesDone counts the files whose run is settled.
+    // Reads the files on one thread, or on two when nThreads is 2 or more. pCancel, when set to true, ends the check
+    // soon with a result that only says so; pFilesDone counts the files whose run is settled.
     static Result Run(const std::vector<File>& files, int nThreads, const std::atomic<bool>* pCancel = nullptr,
                       std::atomic<std::int64_t>* pFilesDone = nullptr);
 };

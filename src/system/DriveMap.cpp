@@ -24,10 +24,10 @@ using DriveFolders = std::array<std::string, 26>;
 // File systems that hold no user data of their own, even where a device names them.
 bool IsPseudoFileSystem(std::string_view type) {
     static constexpr std::string_view kPseudo[] = {
-        "proc",     "sysfs",   "devtmpfs",  "tmpfs",     "ramfs",      "cgroup",     "cgroup2",
-        "squashfs", "devpts",  "mqueue",    "debugfs",   "tracefs",    "securityfs", "pstore",
-        "bpf",      "configfs", "fusectl",  "hugetlbfs", "autofs",     "binfmt_misc", "overlay",
-        "efivarfs", "nsfs",    "rpc_pipefs", "nfsd",     "selinuxfs",  "zram",       "erofs"};
+        "proc",     "sysfs",    "devtmpfs",   "tmpfs",     "ramfs",     "cgroup",      "cgroup2",
+        "squashfs", "devpts",   "mqueue",     "debugfs",   "tracefs",   "securityfs",  "pstore",
+        "bpf",      "configfs", "fusectl",    "hugetlbfs", "autofs",    "binfmt_misc", "overlay",
+        "efivarfs", "nsfs",     "rpc_pipefs", "nfsd",      "selinuxfs", "zram",        "erofs"};
     for (std::string_view pseudo : kPseudo)
         if (type == pseudo) return true;
     return false;
@@ -69,8 +69,7 @@ DriveFolders MountedDrives() {
         std::istringstream fields(line);
         std::string id, parent, device, root, mountPoint, options, word, type, source;
         if (!(fields >> id >> parent >> device >> root >> mountPoint >> options)) continue;
-        while (fields >> word && word != "-") {
-        }
+        while (fields >> word && word != "-") {}
         if (!(fields >> type >> source)) continue;
         if (source.rfind("/dev/", 0) != 0 || IsPseudoFileSystem(type)) continue;
         if (!devices.insert(device).second) continue;  // a second mount of a device already mapped

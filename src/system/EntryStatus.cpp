@@ -9,8 +9,8 @@
 bool GetEntryStatus(int dirFd, const std::string& name, EntryStatus& status, std::string& reason) {
     struct statx stx;
     const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (name.empty() ? AT_EMPTY_PATH : 0);
-    if (statx(dirFd, name.c_str(), flags, STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID,
-              &stx) != 0) {
+    if (statx(dirFd, name.c_str(), flags,
+              STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID, &stx) != 0) {
         reason = ErrnoText(errno);
         return false;
     }

@@ -22,8 +22,7 @@ constexpr std::chrono::milliseconds kMaxWait{200};
 bool Reaped(pid_t pid) {
     int status = 0;
     pid_t result = 0;
-    while ((result = waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
-    }
+    while ((result = waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {}
     return result != 0;
 }
 
@@ -47,8 +46,7 @@ void OpenWithDesktop(const std::string& path) {
             try {
                 std::thread([pid] {
                     int status = 0;
-                    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-                    }
+                    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
                 }).detach();
             } catch (const std::system_error&) {
                 // No thread to be had: the child stays a zombie until Zorbin ends, which is

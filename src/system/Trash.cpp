@@ -93,7 +93,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-
 // Where a folder lies: its device and, where the kernel tells, its mount. A rename works only
 // within one mount, so an entry goes to the trash of its own mount.
 struct Place {
@@ -140,7 +139,11 @@ int OpenOwnFolder(int dirFd, const char* name, std::vector<std::pair<int, std::s
 bool IsUtf8(const std::string& text) {
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        const std::size_t n = c < 0x80                 ? 1
+                              : c >= 0xC2 && c <= 0xDF ? 2
+                              : c >= 0xE0 && c <= 0xEF ? 3
+                              : c >= 0xF0 && c <= 0xF4 ? 4
+                                                       : 0;
         if (n == 0 || i + n > text.size()) return false;
         for (std::size_t k = 1; k < n; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -277,7 +280,8 @@ void CTrash::GuardMountTop(int topFd) {
     if (!dir) {
         if (listFd >= 0) close(listFd);
         // Unlisted, the names this user's trash would take are guarded at least.
-        const int own = openat(topFd, (".Trash-" + std::to_string(getuid())).c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int own = openat(topFd, (".Trash-" + std::to_string(getuid())).c_str(),
+                               O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (own >= 0) GuardTrash(own), close(own);
         return;
     }
@@ -446,7 +450,8 @@ std::string CTrash::MakeVolumeBin(Bin& bin, const EntryStatus& entry) {
     std::vector<std::pair<int, std::string>> made;  // what this call made, to be taken back on failure
     struct stat st;
     int shared = -1;
-    if (fstatat(bin.mountTop, ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+    if (fstatat(bin.mountTop, ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+        (st.st_mode & S_ISVTX)) {
         shared = openat(bin.mountTop, ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (shared >= 0) bin.top = OpenOwnFolder(shared, uid.c_str(), made);
     }
@@ -525,7 +530,8 @@ std::string CTrash::Move(const CEntryAt& entry) {
     if (!bin) bin = volume;
     std::string refusal = Refusal(entry);
     if (!refusal.empty()) return refusal;
-    if (!bin->bMade && bin->error.empty()) bin->error = bin == volume ? MakeVolumeBin(*bin, status) : MakeHomeBin(*bin, status);
+    if (!bin->bMade && bin->error.empty())
+        bin->error = bin == volume ? MakeVolumeBin(*bin, status) : MakeHomeBin(*bin, status);
     if (!bin->error.empty()) return bin->error;
     // The trash made just now is a trash folder too.
     refusal = Refusal(entry);

@@ -46,10 +46,10 @@ private:
     std::string m_homeTrash;  // $XDG_DATA_HOME/Trash
     std::unique_ptr<Bin> m_home;
     std::map<std::uint64_t, std::unique_ptr<Bin>> m_volumes;  // by mount (or device)
-    std::vector<FileId> m_trashFolders;  // trash tops, files/ and info/
-    std::vector<FileId> m_holders;       // the folders above the trash tops
-    std::vector<FileId> m_links;         // the symbolic links on the way to the home trash
-    std::vector<std::string> m_mountPoints;  // sorted; read from the mount table at the first folder
+    std::vector<FileId> m_trashFolders;                       // trash tops, files/ and info/
+    std::vector<FileId> m_holders;                            // the folders above the trash tops
+    std::vector<FileId> m_links;                              // the symbolic links on the way to the home trash
+    std::vector<std::string> m_mountPoints;                   // sorted; read from the mount table at the first folder
     bool m_bMountsRead = false;
 };
 

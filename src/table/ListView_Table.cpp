@@ -82,8 +82,7 @@ void CListView_Table::OnInitialUpdate() {
         s_sameContent = {};
         break;
     }
-    default:
-        break;
+    default: break;
     }
     m_strTitle = m_strWork;
     if (CDocument* document = GetDocument()) document->SetTitle(m_strTitle);

@@ -35,19 +35,12 @@ void CListView_Table::FillTable() {
             // No fill waits for a running count: the walks never change the current directory and
             // share no state, so a scan runs beside the count (a cold count of / takes some 18 s).
             switch (m_nKind) {
-            case AllDrives:
-                FillAllDrives();
-                break;
+            case AllDrives: FillAllDrives(); break;
             case Files:
-            case Directories:
-                FillFromScan();
-                break;
+            case Directories: FillFromScan(); break;
             case Doubles:
-            case Found:
-                FillFromResultLines();
-                break;
-            default:
-                break;
+            case Found: FillFromResultLines(); break;
+            default: break;
             }
             for (CTextColumn& column : m_aColumns) column.RemoveAll();
         }
@@ -83,8 +76,8 @@ void CListView_Table::FillAllDrives() {
             for (int c = 3; c < 6; ++c) cells[c].Add({});  // a drive that cannot be asked shows its letter only
             continue;
         }
-        const double total = static_cast<double>(space.bytes_per_sector) * static_cast<double>(space.sectors_per_cluster) *
-                             static_cast<double>(space.total_clusters);
+        const double total = static_cast<double>(space.bytes_per_sector) *
+                             static_cast<double>(space.sectors_per_cluster) * static_cast<double>(space.total_clusters);
         const double avail = static_cast<double>(space.avail_clusters) * static_cast<double>(space.bytes_per_sector) *
                              static_cast<double>(space.sectors_per_cluster);
         std::snprintf(text, sizeof text, "%.0f", total);

@@ -29,8 +29,8 @@ namespace {
 
 // The identities of files[i] for i in [from, to), read from the NUL-ended paths at their offsets.
 // The path itself, not what a link there points to: that is the entry a delete would take.
-void ReadIdentities(const std::string& paths, const std::vector<std::size_t>& at, std::vector<CSpaceToGain::File>& files,
-                    std::size_t from, std::size_t to) {
+void ReadIdentities(const std::string& paths, const std::vector<std::size_t>& at,
+                    std::vector<CSpaceToGain::File>& files, std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i) {
         struct stat st {};
         if (::lstat(paths.c_str() + at[i], &st) != 0) continue;

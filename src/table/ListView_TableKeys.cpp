@@ -10,9 +10,7 @@
 void CListView_Table::OnKeyDown(unsigned nChar) {
     const bool bCtrl = GetKeyState(VK_CONTROL) < 0;
     switch (nChar) {
-    case VK_RETURN:
-        OpenCurrentRow(m_nRow);
-        break;
+    case VK_RETURN: OpenCurrentRow(m_nRow); break;
     case VK_DELETE:
         if (m_nKind != AllDrives) DeleteSelectedRows();
         break;
@@ -28,8 +26,7 @@ void CListView_Table::OnKeyDown(unsigned nChar) {
     case 'F':
         if (bCtrl && m_nKind != AllDrives) FindByName();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

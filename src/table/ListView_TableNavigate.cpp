@@ -61,8 +61,7 @@ void CListView_Table::OpenCurrentRow(int nRow) {
         OpenWithDesktop(m_strWork);
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

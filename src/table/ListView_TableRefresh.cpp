@@ -27,14 +27,12 @@ CMDIChildWnd* FrameOf(QWidget* widget) {
 bool CListView_Table::CanRefresh() const {
     switch (m_nKind) {
     case Files:
-    case Directories:
-        return true;
+    case Directories: return true;
     case AllDrives:
         // A new All Drives table starts a count, and one count runs at a time: waiting here for
         // the running one would hold the window for as long as a walk of every drive takes.
         return g_pCountThread.load(std::memory_order_acquire) == nullptr;
-    default:
-        return false;  // Doubles and Found rows came from a search, not from a drive
+    default: return false;  // Doubles and Found rows came from a search, not from a drive
     }
 }
 
@@ -54,7 +52,8 @@ void CListView_Table::Refresh() {
         // its letter on to the next one (the kept map is only read again with the drive list).
         const char letter = m_strTitle.empty() ? '\0' : m_strTitle[0];
         const void* found = letter ? std::memchr(g_szDrives, letter, strnlen(g_szDrives, kMaxDrives)) : nullptr;
-        if (found == nullptr || DriveRootFolder(letter) != m_strRootFolder || ReadDriveFolderNow(letter) != m_strRootFolder) {
+        if (found == nullptr || DriveRootFolder(letter) != m_strRootFolder ||
+            ReadDriveFolderNow(letter) != m_strRootFolder) {
             m_strWork = std::string(1, letter) + ": is no longer the drive of this table (" + m_strRootFolder +
                         "). Open the drive again from \"All Drives\".";
             AfxMessageBox(m_strWork, MB_ICONINFORMATION);

@@ -87,7 +87,8 @@ void CListView_Table::Export() {
             for (int from = 0; from < n; from += 2 * kBlockRows) {
                 const int middle = std::min(n, from + kBlockRows);
                 const int to = std::min(n, from + 2 * kBlockRows);
-                RunInTwoParts(true, [&](int part) { part == 0 ? append(from, middle, text) : append(middle, to, later); });
+                RunInTwoParts(true,
+                              [&](int part) { part == 0 ? append(from, middle, text) : append(middle, to, later); });
                 if (!file.Write(text) || !file.Write(later)) return;
                 nRowsDone.store(to, std::memory_order_relaxed);
             }

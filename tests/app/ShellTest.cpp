@@ -65,8 +65,9 @@ TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
     Children()[0]->GetDocument()->SetTitle("All Drives (Drive -> AZ)");
     EXPECT_EQ(Title(), "Zorbin - Zorbin1");
     Frame()->GetMdiArea()->setActiveSubWindow(Children()[0]);
-    EXPECT_EQ(Entries(MenuAt(0)), QStringList({"Find &Doubles\tCtrl+D", "Find &Files or Dirs\tCtrl+F", "C&heck Contents",
-                                             "&Export...\tCtrl+S", "D&elete\tDel", "-", "&Close", "E&xit"}));
+    EXPECT_EQ(Entries(MenuAt(0)),
+              QStringList({"Find &Doubles\tCtrl+D", "Find &Files or Dirs\tCtrl+F", "C&heck Contents",
+                           "&Export...\tCtrl+S", "D&elete\tDel", "-", "&Close", "E&xit"}));
     EXPECT_EQ(Entries(MenuAt(1)), QStringList({"&Toolbar", "&Status Bar", "-", "&All Drives", "&Refresh\tF5"}));
     EXPECT_EQ(Entries(MenuAt(3)), QStringList({"&Help Topics\tF1", "-", "&About Zorbin..."}));
     EXPECT_EQ(Title(), "Zorbin - All Drives (Drive -> AZ)");
@@ -76,7 +77,7 @@ TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
     Children()[0]->showNormal();
     emit MenuAt(2)->aboutToShow();
     EXPECT_EQ(Entries(MenuAt(2)), QStringList({"&New Window", "&Cascade", "&Tile", "&Arrange Icons", "-",
-                                            "&1 All Drives (Drive -> AZ)", "&2 Zorbin1"}));
+                                               "&1 All Drives (Drive -> AZ)", "&2 Zorbin1"}));
     for (int i = 0; i < 2; ++i) Frame()->GetAction(ID_FILE_CLOSE)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // closed windows go
     EXPECT_TRUE(Children().empty());
@@ -161,7 +162,8 @@ TEST_F(Shell, ProgressBarFillsThePaneFromTheEndOfTheTextAndEndingDoesNotWaitForT
     // The bar starts where the text ends (further right for a longer text) and fills the pane to
     // a few pixels before its end, never past it.
     int lastLeft = -1;
-    for (const std::string text : {"", " sort x", " open C: Files ...", " open C: Found 1 lines like \"\xC3\xA4\" ..."}) {
+    for (const std::string text :
+         {"", " sort x", " open C: Files ...", " open C: Found 1 lines like \"\xC3\xA4\" ..."}) {
         CDriveScanner scanner;
         scanner.ShowProgress(text, nullptr);
         const QRect bar = scanner.m_wndProgress.GetBar()->geometry();

@@ -91,15 +91,19 @@ TEST_F(SearchTest, SearchesRefuseOutsideTheirTablesWithTheReason) {
     OpenTables();
     const std::string unsorted = "At first please sort out the table by \"Name\"";
     ExpectLeftAlone([&] { drives->FindByName(); }, "Find works inside other tables, not in the \"All Drives\"");
-    ExpectLeftAlone([&] { found->FindDoubles(); }, "Find doubles works only in \"Files\" table, sorted by \"Name of File\"");
+    ExpectLeftAlone([&] { found->FindDoubles(); },
+                    "Find doubles works only in \"Files\" table, sorted by \"Name of File\"");
     ExpectLeftAlone([&] { files->FindDoubles(); }, unsorted);
     ExpectLeftAlone([&] { SortBy(files, 3, false), files->FindDoubles(); }, unsorted);
 }
 
 TEST_F(SearchTest, ACancelledFindLeavesTheResultsAndTheSearchText) {
     OpenTables();
-    ExpectLeftAlone([&] { Find([](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("IDCANCEL"), Qt::LeftButton); }); }, "");
-    ExpectLeftAlone([&] { Find([](QWidget* d) { QTest::keyClicks(d->focusWidget(), "typed\x1b"); }); }, "");  // then Escape
+    ExpectLeftAlone(
+        [&] { Find([](QWidget* d) { QTest::mouseClick(d->findChild<QPushButton*>("IDCANCEL"), Qt::LeftButton); }); },
+        "");
+    ExpectLeftAlone([&] { Find([](QWidget* d) { QTest::keyClicks(d->focusWidget(), "typed\x1b"); }); },
+                    "");  // then Escape
     ExpectLeftAlone([&] { Find([](QWidget* d) { d->close(); }); }, "");
 }
 

@@ -42,13 +42,14 @@ std::string Describe(const CContentCheck::Result& result) {
 }
 
 // Groups as a reader of whole files makes them: per run, the files by their bytes; within a set of
-// equal bytes, a row is a link when an earlier row has its inode, or when all of them have one. Sets of two inodes or more are a
-// group; so are the links of an inode that has no double.
+// equal bytes, a row is a link when an earlier row has its inode, or when all of them have one. Sets of two inodes or
+// more are a group; so are the links of an inode that has no double.
 std::string Expected(const std::vector<CContentCheck::File>& files, const std::set<int>& leftOut, int nUnreadable,
                      int nChanged) {
     std::map<std::pair<int, std::string>, std::vector<int>> byBytes;
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (!leftOut.count(static_cast<int>(i))) byBytes[{files[i].run, Bytes(files[i].path)}].push_back(static_cast<int>(i));
+        if (!leftOut.count(static_cast<int>(i)))
+            byBytes[{files[i].run, Bytes(files[i].path)}].push_back(static_cast<int>(i));
     std::vector<CContentCheck::Group> groups;
     for (const auto& [key, rows] : byBytes) {
         std::map<ino_t, std::vector<int>> byInode;
@@ -141,7 +142,8 @@ TEST_F(ContentCheckTest, GroupsFilesByTheirBytesLinksApartUnreadableAndChangedLe
     // Read as a user the unreadable file is closed to (the test runs as root, who reads all).
     for (const int nThreads : {1, 2}) {
         const std::optional<std::string> got = RunInChildProcess([&] {
-            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) return std::string("no-drop");
+            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+                return std::string("no-drop");
             return Describe(CContentCheck::Run(m_files, nThreads));
         });
         EXPECT_EQ(got.value_or("crashed"), expected) << nThreads << " threads";

@@ -63,20 +63,22 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
     // Fault mended: a Found table made from a Found table kept one of its two blanks before the
     // path, and opening handed " /path" to the opener.
     const Row plain = {"/t/ x", " x", "", "1", "", "", ""};
-    const std::tuple<TableKind, Row, bool> cases[] = {  // the table's kind, its row, whether it names an entry
+    const std::tuple<TableKind, Row, bool> cases[] = {
+        // the table's kind, its row, whether it names an entry
         {Files, plain, true},
         {Found, HandedOver({plain})[0], true},
         {Doubles, HandedOver(HandedOver({plain}))[0], true},
         {Found, {"  /t/ x", " x", "  ", "  1", "  ", "  ", "  "}, false},  // a cell with fewer blanks
-        {Found, plain, false},                                            // not handed over
-        {Found, {"    C", " ", " ", " 1", " ", " ", " "}, false},         // a drive's row: no path
+        {Found, plain, false},                                             // not handed over
+        {Found, {"    C", " ", " ", " 1", " ", " ", " "}, false},          // a drive's row: no path
     };
     for (const auto& [kind, row, bEntry] : cases) {
         CListCtrl list;
         Fill(list, {row});
         CCellText held[7];
         std::string_view cells[7];
-        EXPECT_EQ(GetEntryCells(list.GetRows(), 0, kind, held, cells) ? Row(cells, cells + 7) : Row{}, bEntry ? plain : Row{});
+        EXPECT_EQ(GetEntryCells(list.GetRows(), 0, kind, held, cells) ? Row(cells, cells + 7) : Row{},
+                  bEntry ? plain : Row{});
     }
 }
 
@@ -125,12 +127,12 @@ TEST(SearchLinesTest, FindInAFoundTableSearchesTheNamesWithoutTheBlanksOfTheHand
                                    {"/b", "beta", "", "1", "", "", ""},
                                    {"/t", "two words", "", "1", "", "", ""},
                                    {"/x", "x;y", "", "1", "", "", ""}};
-    for (const auto& [kind, table] : {std::pair{Found, HandedOver(rows)}, std::pair{Doubles, HandedOver(HandedOver(rows))}}) {
+    for (const auto& [kind, table] :
+         {std::pair{Found, HandedOver(rows)}, std::pair{Doubles, HandedOver(HandedOver(rows))}}) {
         CListCtrl list;
         Fill(list, table);
-        for (const auto& [text, found] : {std::pair<std::string, std::vector<Row>>{" ", {table[2]}},
-                                          {" a", {}},
-                                          {"", table}}) {
+        for (const auto& [text, found] :
+             {std::pair<std::string, std::vector<Row>>{" ", {table[2]}}, {" a", {}}, {"", table}}) {
             g_strFind = text;
             WriteFoundLines(list.GetRows(), kind);
             EXPECT_EQ(TakeLines(), HandedOver(found)) << kind << " \"" << text << "\"";
@@ -143,7 +145,8 @@ TEST(SearchLinesTest, DoublesOfATableBigEnoughForTwoThreadsMatchThePlainReferenc
     // whole, once, and the second half's lines after the first's.
     const int n = 70000;
     std::vector<Row> rows(n);
-    for (int r = 0; r < n; ++r) rows[r] = {"/" + std::to_string(r), "n" + std::to_string(r / 3), "", std::to_string(r % 2), "", "", ""};
+    for (int r = 0; r < n; ++r)
+        rows[r] = {"/" + std::to_string(r), "n" + std::to_string(r / 3), "", std::to_string(r % 2), "", "", ""};
     for (int r = n / 2 - 3; r <= n / 2 + 3; ++r) rows[r][1] = "middle", rows[r][3] = "7";
     CListCtrl list;
     Fill(list, rows);

@@ -13,10 +13,21 @@
 namespace {
 
 // The columns of a Directories table (one of width 0) and how the view aligns their cells.
-struct Column { const char* heading; int format, width, alignment; };
-const Column kColumns[] = {{"Path", LVCFMT_LEFT, 200, Qt::AlignLeft}, {"Ext", LVCFMT_CENTER, 0, Qt::AlignHCenter},
+struct Column {
+    const char* heading;
+    int format, width, alignment;
+};
+const Column kColumns[] = {{"Path", LVCFMT_LEFT, 200, Qt::AlignLeft},
+                           {"Ext", LVCFMT_CENTER, 0, Qt::AlignHCenter},
                            {"Length", LVCFMT_RIGHT, 80, Qt::AlignRight}};
-const char* const kNames[] = {"alpha", "Zeta", "beta", "zebra", "caf\xc3\xa9", "CAFE", "\xc3\x89" "clair"};
+const char* const kNames[] = {"alpha",
+                              "Zeta",
+                              "beta",
+                              "zebra",
+                              "caf\xc3\xa9",
+                              "CAFE",
+                              "\xc3\x89"
+                              "clair"};
 
 // A list control in those columns with rows named after kNames in turn, shown (it takes the focus) for
 // input. It writes down every notification: "column 2 ", "dblclk 2 ", "changed 2 ", "focus ", and keys
@@ -61,7 +72,10 @@ TEST(ListCtrlTest, SelectionAndCurrentRowMatchAReference) {
             const bool select = which >= 0 && pick(3) != 0;  // every row only unselected: Ctrl+A selects all
             EXPECT_EQ(list.SetItemState(which, select ? LVIS_SELECTED : 0u, LVIS_SELECTED), which < n);
             for (int r = std::max(which, 0); which < n && r <= (which < 0 ? n - 1 : which); ++r)
-                if (select) selected.insert(r); else selected.erase(r);
+                if (select)
+                    selected.insert(r);
+                else
+                    selected.erase(r);
         } else if (op == 2) {
             list.SetItemState(current = row, LVIS_FOCUSED, LVIS_FOCUSED);
         } else if (op < 6) {  // click, Ctrl+click, Shift+click (from the last click without Shift)
@@ -116,26 +130,33 @@ TEST(ListCtrlTest, TheViewShowsTheCellsAndInputReachesTheHandlers) {
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.RowCenter(2));
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.RowCenter(6) + QPoint(0, 60));
     QSignalSpy activated(&list, &QAbstractItemView::activated);
-    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Down, {}}, {Qt::Key_End, {}}, {Qt::Key_Home, {}},
-        {Qt::Key_Enter, Qt::KeypadModifier}, {Qt::Key_Delete, {}}, {Qt::Key_A, Qt::ControlModifier}};
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Down, {}},   {Qt::Key_End, {}},
+                                                              {Qt::Key_Home, {}},   {Qt::Key_Enter, Qt::KeypadModifier},
+                                                              {Qt::Key_Delete, {}}, {Qt::Key_A, Qt::ControlModifier}};
     for (const auto& [key, modifiers] : keys) QTest::keyClick(&list, key, modifiers);
-    EXPECT_EQ(list.events, "changed 0 focus column 2 changed 2 changed 2 dblclk 2 dblclk -1 "
-                           "key 40 @2 changed 3 changed 3 key 35 @3 changed 6 changed 6 key 36 @6 changed 0 changed 0 "
-                           "key 13 @0 key 46 @0 key 17 ^ @0 key 65 ^ @0 changed 0 ");
+    EXPECT_EQ(list.events,
+              "changed 0 focus column 2 changed 2 changed 2 dblclk 2 dblclk -1 "
+              "key 40 @2 changed 3 changed 3 key 35 @3 changed 6 changed 6 key 36 @6 changed 0 changed 0 "
+              "key 13 @0 key 46 @0 key 17 ^ @0 key 65 ^ @0 changed 0 ");
     EXPECT_EQ(activated.count(), 0);
     // The other keys reach OnKeyDown with their virtual-key codes, as a report list sends them.
-    const std::pair<Qt::Key, unsigned> codes[] = {{Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9}, {Qt::Key_Escape, 27},
-        {Qt::Key_Space, 32}, {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34}, {Qt::Key_Left, 37}, {Qt::Key_Up, 38},
-        {Qt::Key_Right, 39}, {Qt::Key_Insert, 45}, {Qt::Key_Shift, 16}, {Qt::Key_Alt, 18}, {Qt::Key_F1, 112}};
+    const std::pair<Qt::Key, unsigned> codes[] = {
+        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},   {Qt::Key_Escape, 27}, {Qt::Key_Space, 32}, {Qt::Key_PageUp, 33},
+        {Qt::Key_PageDown, 34}, {Qt::Key_Left, 37}, {Qt::Key_Up, 38},     {Qt::Key_Right, 39}, {Qt::Key_Insert, 45},
+        {Qt::Key_Shift, 16},    {Qt::Key_Alt, 18},  {Qt::Key_F1, 112}};
     for (const auto& [key, code] : codes) {
         list.events.clear();
         QTest::keyClick(&list, key);
         EXPECT_EQ(list.events.rfind("key " + std::to_string(code) + " ", 0), 0u) << list.events;
     }
     const int interval = QApplication::keyboardInputInterval();
-    const struct { const char16_t* typed; bool goesOn; int row; } steps[] = {{u"z", false, 1}, {u"e", true, 1},
-        {u"b", true, 3}, {u"z", false, 1}, {u"caf\u00e9", false, 4}, {u"CAF", false, 5}, {u"\u00e9", false, 5},
-        {u"\u00c9c", false, 6}, {u"A", false, 0}};
+    const struct {
+        const char16_t* typed;
+        bool goesOn;
+        int row;
+    } steps[] = {{u"z", false, 1},      {u"e", true, 1},          {u"b", true, 3},
+                 {u"z", false, 1},      {u"caf\u00e9", false, 4}, {u"CAF", false, 5},
+                 {u"\u00e9", false, 5}, {u"\u00c9c", false, 6},   {u"A", false, 0}};
     for (const auto& step : steps) {
         QApplication::setKeyboardInputInterval(step.goesOn ? 1000000 : 0);
         QTest::qSleep(2);  // a new text after more than the interval

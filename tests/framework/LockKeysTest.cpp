@@ -33,8 +33,13 @@ TEST(LockKeysTest, ReadsTheLocksOfAnXServer) {
     Display* display = XOpenDisplay(":" + number);
     ASSERT_NE(display, nullptr);
     const unsigned numMask = XkbKeysymToModifiers(display, XK_Num_Lock);
-    const struct { unsigned locked; CLockKeys::State state; } steps[] = {
-        {0, {}}, {LockMask, {true, false, false}}, {numMask, {false, true, false}}, {LockMask | numMask, {true, true, false}}};
+    const struct {
+        unsigned locked;
+        CLockKeys::State state;
+    } steps[] = {{0, {}},
+                 {LockMask, {true, false, false}},
+                 {numMask, {false, true, false}},
+                 {LockMask | numMask, {true, true, false}}};
     for (const auto& step : steps) {
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask | numMask, step.locked);
         XSync(display, False);

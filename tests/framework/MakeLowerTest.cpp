@@ -11,10 +11,10 @@ TEST(MakeLowerTest, LowersLettersBeyondAsciiOnlyInValidUtf8) {
         {"README.TXT", "readme.txt"},
         {"B.Txt", "b.txt"},
         {"", ""},
-        {"\xC3\x84pfel.TXT", "\xC3\xA4pfel.txt"},          // Äpfel -> äpfel
+        {"\xC3\x84pfel.TXT", "\xC3\xA4pfel.txt"},                                                  // Äpfel -> äpfel
         {"\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x99\xCE\x91", "\xCF\x83\xCE\xBF\xCF\x86\xCE\xB9\xCE\xB1"},  // ΣΟΦΙΑ
-        {"\xD0\x9F\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8"},  // При -> при
-        {"\xF0\x9F\x98\x80X", "\xF0\x9F\x98\x80x"},                  // an emoji stays, X lowers
+        {"\xD0\x9F\xD1\x80\xD0\xB8", "\xD0\xBF\xD1\x80\xD0\xB8"},                                  // При -> при
+        {"\xF0\x9F\x98\x80X", "\xF0\x9F\x98\x80x"},  // an emoji stays, X lowers
         // İ was left as it was: its full lower case is two code points, its simple one is i.
         {"\xC4\xB0stanbul.txt", "istanbul.txt"},
         // Simple mappings that change the length in UTF-8: Ⱥ (2 to 3 bytes), the Kelvin sign K and

@@ -20,14 +20,9 @@ struct Target : QWidget {
     bool event(QEvent* event) override {
         switch (event->type()) {
         case QEvent::KeyPress:
-        case QEvent::MouseButtonPress:
-            ++nInput;
-            break;
-        case QEvent::Close:
-            ++nCloses;
-            break;
-        default:
-            break;
+        case QEvent::MouseButtonPress: ++nInput; break;
+        case QEvent::Close: ++nCloses; break;
+        default: break;
         }
         return QWidget::event(event);
     }
@@ -49,28 +44,29 @@ TEST(ModalWorkTest, InputAndCloseRequestsOfTheWindowSystemDuringTheWorkAreDroppe
     QWindow* window = target.windowHandle();
     ASSERT_NE(window, nullptr);
     int nTicks = 0;
-    CModalWork::Run([] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); },
-                    [&] {
-                        if (nTicks++ != 1) return;  // once, while the work runs
-                        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                            window, QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-                        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                            window, QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
-                        const QPointF at(10, 10);
-                        QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                            window, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
-                        QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                            window, at, window->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
-                        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(window);
-                    });
+    CModalWork::Run(
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); },
+        [&] {
+            if (nTicks++ != 1) return;  // once, while the work runs
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window, QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window, QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+            const QPointF at(10, 10);
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window, at, window->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(window);
+        });
     ASSERT_GE(nTicks, 2) << "the work ended before the input was made";
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // what would be left over acts now
     EXPECT_EQ(target.nInput, 0);
     EXPECT_EQ(target.nCloses, 0);
     EXPECT_TRUE(target.isVisible());
     // Afterwards the same input reaches it: what was queued above was real input.
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, QEvent::KeyPress,
-                                                                                         Qt::Key_Delete, Qt::NoModifier);
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window, QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QCoreApplication::processEvents();
     EXPECT_EQ(target.nInput, 1);
 }

@@ -82,7 +82,8 @@ TEST(CountThreadTest, WorkerPublishesPerDriveCountsAndClearsTheThread) {
     c.MakeFile("A/two");
     d.MakeFile("x");
     d.MakeFile("y/z/w");
-    ScopedEnv drives("ZORBIN_DRIVES", "C=" + c.Path() + ",D=" + d.Path() + ",E=" + e.Path() + ",F=" + e.Path() + "/gone");
+    ScopedEnv drives("ZORBIN_DRIVES",
+                     "C=" + c.Path() + ",D=" + d.Path() + ",E=" + e.Path() + ",F=" + e.Path() + "/gone");
     CDriveScanner scanner;
     ASSERT_TRUE(scanner.GetDriveLetters());
     ASSERT_STREQ(g_szDrives, "CDEF");

@@ -58,7 +58,8 @@ struct ScopedListingHook {
 // never followed).
 void MakeMixedTree(const TempDir& tmp) {
     for (const char* dir : {"alpha", "beta/one", "beta/two/deep", ".hidden"}) tmp.MakeDir(dir);
-    for (const char* file : {"f1", "..x", "zz", "beta/b1", "beta/two/t1", "beta/two/deep/d1", ".hidden/h", "beta/one/o1", "aa"})
+    for (const char* file :
+         {"f1", "..x", "zz", "beta/b1", "beta/two/t1", "beta/two/deep/d1", ".hidden/h", "beta/one/o1", "aa"})
         tmp.MakeFile(file, "x");
     ASSERT_EQ(symlink("..", (tmp.Path() + "/beta/up").c_str()), 0);
     ASSERT_EQ(symlink("self", (tmp.Path() + "/self").c_str()), 0);
@@ -119,7 +120,9 @@ TEST(DirWalkerTest, FrontierWalksTogetherMakeTheWholeWalk) {
     const std::vector<std::string> whole = SortedLines(Walk(tmp.Path(), CDirWalker::Mode::TypesOnly));
     for (std::size_t depth = 1; depth <= 4; ++depth) {
         std::string text;
-        auto visit = [&text](const CDirWalker::Entry& e) { text += std::string(e.bDir ? "D " : "F ") + std::string(e.path.empty() ? e.name : e.path) + "\n"; };
+        auto visit = [&text](const CDirWalker::Entry& e) {
+            text += std::string(e.bDir ? "D " : "F ") + std::string(e.path.empty() ? e.name : e.path) + "\n";
+        };
         CDirWalker walker(CDirWalker::Mode::TypesOnly);
         walker.SetDepthLimit(depth);
         walker.Walk(tmp.Path(), visit);
@@ -158,7 +161,8 @@ TEST(DirWalkerTest, AnEntryGoneBetweenItsListingAndItsStatusIsLeftOut) {
     for (const char* f : {"a", "b", "c", "A/x"}) tmp.MakeFile(f);
     std::string gone;
     for (const std::string& name : ListingOrder(tmp.Path()))
-        if (name.size() == 1 && std::islower(static_cast<unsigned char>(name[0])) && gone.empty()) gone = tmp.Path() + "/" + name;
+        if (name.size() == 1 && std::islower(static_cast<unsigned char>(name[0])) && gone.empty())
+            gone = tmp.Path() + "/" + name;
     ScopedListingHook hook([&](std::string_view path) {
         if (path == tmp.Path()) std::filesystem::remove(gone);
         return true;
@@ -289,7 +293,8 @@ TEST(DirWalkerTest, MountPointsAreListedButNotEntered) {
     const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
             return "SKIP private mount namespace: " + std::string(strerror(errno));
-        if (mount("zorbin-test", m.c_str(), "tmpfs", 0, nullptr) != 0 || mount(tmp.Path().c_str(), bind.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        if (mount("zorbin-test", m.c_str(), "tmpfs", 0, nullptr) != 0 ||
+            mount(tmp.Path().c_str(), bind.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return "SKIP mount: " + std::string(strerror(errno));
         std::ofstream(m + "/inside") << "x";
         return Walk(tmp.Path());
@@ -308,7 +313,9 @@ TEST(DirWalkerTest, ASubvolumeOfAnotherDeviceIsListedButNotEntered) {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
             return "SKIP private mount namespace: " + std::string(strerror(errno));
         // 128 MB: the least mkfs.btrfs takes with its defaults is 114 MB.
-        const auto run = [](const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; };
+        const auto run = [](const std::string& command) {
+            return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+        };
         if (!run("truncate -s 128M '" + image + "' && mkfs.btrfs -q '" + image + "'"))
             return "SKIP mkfs.btrfs (btrfs-progs) failed";
         if (!run("mount -o loop '" + image + "' '" + top + "'")) return "SKIP mount of a btrfs image: refused";

@@ -62,7 +62,8 @@ TEST_F(ScannedDrive, EntriesGoToThePathArraysInTheWalksOrderAfterWhatTheyHeld) {
     // Folders deep enough for the walk to share the ones below its top between two threads, and
     // put the parts together.
     for (int i = 0; i < 70; ++i)
-        for (const char* file : {"/g", "/sub/f", "/sub/1/2/3/4/5/6/7/8/9/h"}) tmp.MakeFile("w/" + std::to_string(i) + file, "x");
+        for (const char* file : {"/g", "/sub/f", "/sub/1/2/3/4/5/6/7/8/9/h"})
+            tmp.MakeFile("w/" + std::to_string(i) + file, "x");
     Scan();
     EXPECT_EQ(Items(c.a[0]), dirs);
     EXPECT_EQ(Items(c.a[2]), files);
@@ -81,14 +82,19 @@ TEST_F(ScannedDrive, DirectoryArraysHoldEachFoldersNameAndBirthTime) {
 
 TEST_F(ScannedDrive, FileArraysHoldEachFilesOwnNameExtensionLengthAndTimes) {
     // Extensions as a user reads them; the rule's edge cases are the extension test's.
-    const std::map<std::string, std::string> extensions = {
-        {"f.TXT", "txt"}, {"archive.tar.gz", "gz"}, {"README", ""}, {"name.", ""}, {"tab\tand\nnewline", ""},
-        {"big", ""}, {"link", ""}, {"g", ""}};
+    const std::map<std::string, std::string> extensions = {{"f.TXT", "txt"},
+                                                           {"archive.tar.gz", "gz"},
+                                                           {"README", ""},
+                                                           {"name.", ""},
+                                                           {"tab\tand\nnewline", ""},
+                                                           {"big", ""},
+                                                           {"link", ""},
+                                                           {"g", ""}};
     for (const char* file : {"A/f.TXT", "A/sub/archive.tar.gz", "g", "my.dir/README", "name.", "tab\tand\nnewline"})
         tmp.MakeFile(file, file);
     // A sparse file of exactly 4 GiB: the length text is 4294967296, no grouping, no decimals.
     ASSERT_EQ(truncate(tmp.MakeFile("big").c_str(), 4294967296LL), 0);
-    ASSERT_EQ(symlink("A/f.TXT", (tmp.Path() + "/link").c_str()), 0);  // the link's own length and times
+    ASSERT_EQ(symlink("A/f.TXT", (tmp.Path() + "/link").c_str()), 0);     // the link's own length and times
     const struct timespec times[2] = {{1711846800, 0}, {1700000000, 0}};  // accessed, modified: apart
     ASSERT_EQ(utimensat(AT_FDCWD, (tmp.Path() + "/g").c_str(), times, 0), 0);
     Scan();
@@ -97,9 +103,14 @@ TEST_F(ScannedDrive, FileArraysHoldEachFilesOwnNameExtensionLengthAndTimes) {
         const std::string name = std::filesystem::path(files[i]).filename().string();
         struct stat st;
         ASSERT_EQ(lstat(files[i].c_str(), &st), 0);
-        const std::vector<std::string> cells = {name, extensions.at(name), std::to_string(st.st_size),
-                                                BirthText(files[i]), TimeText(st.st_mtime), TimeText(st.st_atime)};
-        for (int slot = 3; slot <= 8; ++slot) EXPECT_EQ(c.a[slot].GetAt(i), cells[slot - 3]) << name << " slot " << slot;
+        const std::vector<std::string> cells = {name,
+                                                extensions.at(name),
+                                                std::to_string(st.st_size),
+                                                BirthText(files[i]),
+                                                TimeText(st.st_mtime),
+                                                TimeText(st.st_atime)};
+        for (int slot = 3; slot <= 8; ++slot)
+            EXPECT_EQ(c.a[slot].GetAt(i), cells[slot - 3]) << name << " slot " << slot;
     }
 }
 
@@ -136,10 +147,18 @@ TEST(DriveScannerTest, ExtensionComesFromTheNameOnly) {
         const char* path;
         const char* ext;
     } cases[] = {
-        {"/x/Report.TXT", "txt"},  {"/x/archive.tar.gz", "gz"}, {"/x/name.", ""},
-        {"/x/.profile", "profile"}, {"/x/my.dir/README", ""},    {"/x/README", ""},
-        {"C:/my.dir/README", ""},   {"plain.Md", "md"},          {"/x/f.\xC3\x84Z", "\xC3\x84z"},
-        {"/x/a.b.", ""},            {"", ""},                    {"/x/dir.d/", ""},
+        {"/x/Report.TXT", "txt"},
+        {"/x/archive.tar.gz", "gz"},
+        {"/x/name.", ""},
+        {"/x/.profile", "profile"},
+        {"/x/my.dir/README", ""},
+        {"/x/README", ""},
+        {"C:/my.dir/README", ""},
+        {"plain.Md", "md"},
+        {"/x/f.\xC3\x84Z", "\xC3\x84z"},
+        {"/x/a.b.", ""},
+        {"", ""},
+        {"/x/dir.d/", ""},
     };
     CDriveScanner scanner;
     for (const auto& c : cases) EXPECT_EQ(scanner.GetExtension(c.path), c.ext) << c.path;
@@ -149,8 +168,10 @@ TEST(DriveScannerTest, DriveLettersFollowTheMapAndAnEmptyMapIsRefused) {
     TempDir tmp;
     MessageBoxRecorder recorder;
     // A drive removed since leaves no letter of the earlier list; an empty map leaves the list alone.
-    for (const auto& [map, letters] : {std::pair<std::string, const char*>{"D=" + tmp.Path() + ",C=" + tmp.Path(), "CD"},
-                                       {"C=" + tmp.Path(), "C"}, {"", "C"}}) {
+    for (const auto& [map, letters] :
+         {std::pair<std::string, const char*>{"D=" + tmp.Path() + ",C=" + tmp.Path(), "CD"},
+          {"C=" + tmp.Path(), "C"},
+          {"", "C"}}) {
         ScopedEnv drives("ZORBIN_DRIVES", map);
         EXPECT_EQ(CDriveScanner().GetDriveLetters(), !map.empty());
         EXPECT_STREQ(g_szDrives, letters);

@@ -12,11 +12,20 @@ namespace {
 std::size_t Ix(std::intptr_t i) { return static_cast<std::size_t>(i); }
 
 // What the store must always read as: a plain vector of rows.
-struct Row { std::vector<std::string> cells; std::intptr_t data; };
+struct Row {
+    std::vector<std::string> cells;
+    std::intptr_t data;
+};
 
 // The table's kind of comparison: cells read by item data, 1 when the first row goes after the
 // second. It counts reads out of range or of rows already moved against the rows as they stood.
-struct SortByColumn { const CListRows* rows; const std::vector<Row>& before; int column; bool descending; int bad; };
+struct SortByColumn {
+    const CListRows* rows;
+    const std::vector<Row>& before;
+    int column;
+    bool descending;
+    int bad;
+};
 
 int CompareCells(std::intptr_t a, std::intptr_t b, std::intptr_t context) {
     auto& sort = *reinterpret_cast<SortByColumn*>(context);
@@ -41,7 +50,7 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
     for (int step = 0; step < 2000; ++step) {
         const int count = static_cast<int>(table.size()), row = pick(count + 2) - 1, op = pick(12);
         const bool isRow = row >= 0 && row < count;  // the row is past either end at times
-        bool rebuilt = false;  // the texts of deleted rows are gone
+        bool rebuilt = false;                        // the texts of deleted rows are gone
         if (op < 3) {  // at the front, anywhere (-1 refused), at or past the end; item data often the row's slot
                        // or place: it is stored only where it is not the slot
             const int at = op == 0 ? 0 : op == 1 ? row : count + pick(2);
@@ -64,8 +73,10 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
             std::vector<int> doomed{-1};
             std::vector<Row> kept;
             for (int r = 0; r < count; ++r)
-                if (pick(100) < (count >= 4096 || op == 7 ? 90 : 15)) doomed.insert(doomed.end(), pick(8) ? 1 : 2, r);
-                else kept.push_back(table[Ix(r)]);
+                if (pick(100) < (count >= 4096 || op == 7 ? 90 : 15))
+                    doomed.insert(doomed.end(), pick(8) ? 1 : 2, r);
+                else
+                    kept.push_back(table[Ix(r)]);
             doomed.push_back(count);
             ASSERT_EQ(rows.DeleteRows(doomed), count - std::ssize(kept));
             // Texts of deleted rows go once they are thousands and outnumber the rows left.
@@ -95,7 +106,8 @@ TEST(ListRowsTest, RandomEditsAndSortsReadAsAPlainVectorOfRows) {
             // The merge takes the later row when the comparison says 1: descending reverses equal rows.
             if (sort.descending) std::reverse(table.begin(), table.end());
             const auto cell = [&sort](const Row& r) -> const std::string& { return r.cells[Ix(sort.column)]; };
-            std::ranges::stable_sort(table, [&](auto& x, auto& y) { return sort.descending ? x > y : x < y; }, cell);
+            std::ranges::stable_sort(
+                table, [&](auto& x, auto& y) { return sort.descending ? x > y : x < y; }, cell);
         } else if (pick(8) == 0) {  // now and then everything, columns included
             rows.DeleteAll();
             rows.SetColumnCount(columns = 3);

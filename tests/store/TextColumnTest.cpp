@@ -93,8 +93,10 @@ TEST_P(TextColumnTest, RandomEditsAgreeWithAVectorOfStrings) {
     CTextColumn copy;
     for (std::size_t i = 0; i < reference.size();) {
         const std::size_t end = std::min(reference.size(), i + pick(40));
-        if (end == i) copy.AddFrom(column, i++);
-        else copy.AddRange(column, i, end), i = end;
+        if (end == i)
+            copy.AddFrom(column, i++);
+        else
+            copy.AddRange(column, i, end), i = end;
     }
     for (std::size_t i = 0; i < reference.size(); ++i) {
         const CCellText cell = column[i];

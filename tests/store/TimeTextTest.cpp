@@ -35,10 +35,10 @@ std::string Reference(std::int64_t t) {
 TEST(TimeTextTest, DayMonthYearIn24HoursOfLocalTimeWhateverTheLocale) {
     ScopedZone zone("Europe/Berlin");
     // The process locale, as Qt sets it from the environment in the real program, until the end.
-    const std::shared_ptr<void> restore(nullptr, [old = std::string(std::setlocale(LC_ALL, nullptr))](void*) {
-        std::setlocale(LC_ALL, old.c_str());
-    });
-    if (!std::setlocale(LC_ALL, "en_US.UTF-8")) GTEST_SKIP() << "locale en_US.UTF-8 is missing (scripts/test.sh makes it)";
+    const std::shared_ptr<void> restore(
+        nullptr, [old = std::string(std::setlocale(LC_ALL, nullptr))](void*) { std::setlocale(LC_ALL, old.c_str()); });
+    if (!std::setlocale(LC_ALL, "en_US.UTF-8"))
+        GTEST_SKIP() << "locale en_US.UTF-8 is missing (scripts/test.sh makes it)";
     // Under this locale %X is "09:13:20 PM"-like; the time text must not follow it.
     char x[64];
     const time_t evening = 1700000000;
@@ -52,9 +52,9 @@ TEST(TimeTextTest, DayMonthYearIn24HoursOfLocalTimeWhateverTheLocale) {
         std::int64_t t;
         const char* text;
     } cases[] = {
-        {1700000000, "14/11/2023 23:13:20"},   // "11:13:20 PM" in this locale
-        {-1, "01/01/1970 00:59:59"},           // before the epoch
-        {253402300799, "01/01/10000 00:59:59"} // the year after 9999 has five digits, as strftime writes
+        {1700000000, "14/11/2023 23:13:20"},    // "11:13:20 PM" in this locale
+        {-1, "01/01/1970 00:59:59"},            // before the epoch
+        {253402300799, "01/01/10000 00:59:59"}  // the year after 9999 has five digits, as strftime writes
     };
     for (const auto& c : cases) {
         std::string appended = "x";
@@ -105,7 +105,8 @@ TEST(TimeTextTest, ALeapSecondKeptInATimeColumnReadsBackAsSecond60) {
     ASSERT_EQ(Reference(kLeapSecond2016), "31/12/2016 23:59:60") << "right/UTC has no leap seconds (tzdata?)";
     CTextColumn column;
     for (std::int64_t t = kLeapSecond2016 - 1; t <= kLeapSecond2016 + 1; ++t) column.AddTime(true, t);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(column[i], Reference(kLeapSecond2016 - 1 + static_cast<std::int64_t>(i)));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(column[i], Reference(kLeapSecond2016 - 1 + static_cast<std::int64_t>(i)));
 }
 
 TEST(TimeTextTest, ParseReadsBackComparableTimes) {
@@ -126,9 +127,10 @@ TEST(TimeTextTest, ParseReadsBackComparableTimes) {
     EXPECT_EQ(*ParseTimeText("01/03/2024 00:00:00") - *ParseTimeText("28/02/2024 23:00:00"), 86400 + 3600);
     EXPECT_EQ(*ParseTimeText("01/01/1970 00:00:00"), 0);
 
-    for (const char* bad : {"", "1/01/2024 00:00:00", "31/02/2024 00:00:00", "29/02/2023 00:00:00", "29/02/1900 00:00:00",
-                            "01/13/2024 00:00:00", "00/01/2024 00:00:00", "01/01/2024 24:00:00", "01/01/2024 00:60:00",
-                            "01/01/2024 00:00:00 ", "01-01-2024 00:00:00", "01/01/2024", "01/01/2024 00:00:00 PM"})
+    for (const char* bad :
+         {"", "1/01/2024 00:00:00", "31/02/2024 00:00:00", "29/02/2023 00:00:00", "29/02/1900 00:00:00",
+          "01/13/2024 00:00:00", "00/01/2024 00:00:00", "01/01/2024 24:00:00", "01/01/2024 00:60:00",
+          "01/01/2024 00:00:00 ", "01-01-2024 00:00:00", "01/01/2024", "01/01/2024 00:00:00 PM"})
         EXPECT_FALSE(ParseTimeText(bad).has_value()) << '"' << bad << '"';
 }
 

@@ -26,11 +26,11 @@ TEST(DriveMapTest, ZorbinDrivesReplacesTheMapAndMalformedEntriesAreNamed) {
     const struct {
         std::string value;
         std::string letters;
-        std::string folderOfFirst;  // the folder of the first letter in letters
+        std::string folderOfFirst;       // the folder of the first letter in letters
         std::vector<std::string> named;  // entries the warning must name
     } cases[] = {
         {"C=/tmp/a,D=/tmp/b", "CD", "/tmp/a", {}},
-        {"d=/tmp/b,c=/tmp/a", "CD", "/tmp/a", {}},  // drive letters are case-blind
+        {"d=/tmp/b,c=/tmp/a", "CD", "/tmp/a", {}},    // drive letters are case-blind
         {"C=/tmp/a,,D=/tmp/b,", "CD", "/tmp/a", {}},  // empty entries are no entries
         {"", "", "", {}},                             // a map without drives
         {"C=/tmp/a,C=/tmp/b", "C", "/tmp/a", {"C=/tmp/b"}},
@@ -63,12 +63,17 @@ TEST(DriveMapTest, DrivePathsResolveThroughTheMap) {
         const char* path;
         const char* resolved;
     } cases[] = {
-        {"C:/", "/tmp/zorbin-c"},       {"C:", "/tmp/zorbin-c"},
-        {"C:/x/y", "/tmp/zorbin-c/x/y"}, {"c:\\x", "/tmp/zorbin-c/x"},
-        {"D:/x", "/tmp/zorbin-d/x"},     {"E:/usr", "/usr"},
-        {"Q:/", ""},                     // a letter without a drive leads nowhere
-        {"/abs/C:/x", "/abs/C:/x"},      {"CC:/x", "CC:/x"},
-        {"C:x", "C:x"},                  {"", ""},
+        {"C:/", "/tmp/zorbin-c"},
+        {"C:", "/tmp/zorbin-c"},
+        {"C:/x/y", "/tmp/zorbin-c/x/y"},
+        {"c:\\x", "/tmp/zorbin-c/x"},
+        {"D:/x", "/tmp/zorbin-d/x"},
+        {"E:/usr", "/usr"},
+        {"Q:/", ""},  // a letter without a drive leads nowhere
+        {"/abs/C:/x", "/abs/C:/x"},
+        {"CC:/x", "CC:/x"},
+        {"C:x", "C:x"},
+        {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(ResolveDrivePath(c.path), c.resolved) << c.path;
     EXPECT_EQ(DriveRootFolder('c'), "/tmp/zorbin-c");
@@ -110,7 +115,8 @@ TEST(DriveMapTest, MountTableMapsRootToCAndOneLetterPerDevice) {
         struct stat st;
         if (folder.empty()) continue;
         ASSERT_EQ(stat(folder.c_str(), &st), 0) << folder;
-        EXPECT_TRUE(S_ISDIR(st.st_mode) && devices.insert(st.st_dev).second) << folder << ": a second mount of a device";
+        EXPECT_TRUE(S_ISDIR(st.st_mode) && devices.insert(st.st_dev).second)
+            << folder << ": a second mount of a device";
     }
 }
 

@@ -44,6 +44,5 @@ TEST(EntryAtTest, RefusesDotNamesAndTheDrivesOwnFolder) {
         {"//a//b", ""},  // doubled slashes name the same entry
     };
     CEntryAt entry;
-    for (const auto& [below, reason] : cases)
-        EXPECT_EQ(entry.Open(dir.Path(), below), reason) << below;
+    for (const auto& [below, reason] : cases) EXPECT_EQ(entry.Open(dir.Path(), below), reason) << below;
 }

@@ -61,7 +61,8 @@ protected:
             EXPECT_TRUE(inTrash.empty() || fs::exists(fs::symlink_status(trash + "/files/" + inTrash))) << inTrash;
             const std::regex record("\\[Trash Info\\]\nPath=" + (recorded.empty() ? path : recorded) +
                                     "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
-            EXPECT_TRUE(inTrash.empty() || std::regex_match(ReadFile(trash + "/info/" + inTrash + ".trashinfo"), record))
+            EXPECT_TRUE(inTrash.empty() ||
+                        std::regex_match(ReadFile(trash + "/info/" + inTrash + ".trashinfo"), record))
                 << inTrash;
         }
     }
@@ -78,7 +79,8 @@ TEST_F(HomeTrashTest, IsMadeBelowTheHomeForItsUserAloneNotBelowTheCurrentFolder)
     umask(mask);
     fs::current_path(cwd);
     EXPECT_EQ(ListingOrder(here), std::vector<std::string>{});
-    for (const std::string& folder : {home, home + "/.local", home + "/.local/share", trash, trash + "/files", trash + "/info"})
+    for (const std::string& folder :
+         {home, home + "/.local", home + "/.local/share", trash, trash + "/files", trash + "/info"})
         EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
 }
 
@@ -153,8 +155,10 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
             if (mount("tmpfs", top.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
             const std::string file = dir.MakeFile("drive/" + dotTrash + "/sub/f.txt", "f");
             mkdir(shared.c_str(), dotTrash == "folder without the sticky bit" ? 0777 : 01777);
-            if (dotTrash == "link to a sticky folder") symlink("shared", (top + "/.Trash").c_str());
-            else if (dotTrash.find("folder") != std::string::npos) rename(shared.c_str(), (top + "/.Trash").c_str());
+            if (dotTrash == "link to a sticky folder")
+                symlink("shared", (top + "/.Trash").c_str());
+            else if (dotTrash.find("folder") != std::string::npos)
+                rename(shared.c_str(), (top + "/.Trash").c_str());
             if (dotTrash == readOnly) mount(nullptr, top.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
             // The braces read the files after the move.
             const std::array<std::string, 3> went{MoveToTrash(file), ReadFile(file) + ReadFile(bin + "/files/f.txt"),
@@ -165,7 +169,8 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
             for (const char* folder : {"", "/files", "/info"}) {
                 struct stat st {};
                 if (reason.empty() && (stat((bin + folder).c_str(), &st) != 0 || (st.st_mode & 07777) != 0700))
-                    lines += dotTrash + ": " + trash + folder + " has mode " + std::to_string(st.st_mode & 07777) + "\n";
+                    lines +=
+                        dotTrash + ": " + trash + folder + " has mode " + std::to_string(st.st_mode & 07777) + "\n";
             }
             umount2(top.c_str(), MNT_DETACH);
         }
@@ -224,7 +229,8 @@ TEST(TrashTest, AVolumeTrashOnAnotherMountIsRefusedAndWhatWasMadeInItGoes) {
         const std::string bin = dir.MakeDir("drive" + own), file = dir.MakeFile("drive/f", "f");
         if (mount("tmpfs", bin.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
         std::string lines = MoveToTrash(file);
-        if (lines == "no trash can be had on its file system (" + top + "): its trash lies on another mount") lines.clear();
+        if (lines == "no trash can be had on its file system (" + top + "): its trash lies on another mount")
+            lines.clear();
         if (ReadFile(file) != "f") lines += "\nthe entry moved";
         for (const std::string& left : ListingOrder(bin)) lines += "\nleft in the trash: " + left;
         return lines;
@@ -271,7 +277,8 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
         dir.MakeFile("drive/plain.txt", "p");
         const std::string usb = dir.MakeDir("drive/media/usb stick"), inner = dir.MakeDir("drive/sub/deep/inner");
         const std::string a = dir.MakeDir("drive/x/a"), b = dir.MakeDir("drive/x/b");
-        if (mount("tmpfs", usb.c_str(), "tmpfs", 0, nullptr) || mount(top.c_str(), inner.c_str(), nullptr, MS_BIND, nullptr) ||
+        if (mount("tmpfs", usb.c_str(), "tmpfs", 0, nullptr) ||
+            mount(top.c_str(), inner.c_str(), nullptr, MS_BIND, nullptr) ||
             mount(a.c_str(), b.c_str(), nullptr, MS_BIND, nullptr))
             return "SKIP tmpfs or bind: " + std::string(strerror(errno));
         dir.MakeFile("drive/media/usb stick/data", "usb");
@@ -330,7 +337,7 @@ TEST(TrashTest, AnEntrySwappedInBetweenTheCheckAndTheMoveGoesBack) {
     std::vector<std::string> folders(kRounds);
     std::vector<FileId> victims(kRounds), decoys(kRounds);
     auto idOf = [](const std::string& path) {
-        struct stat st{};
+        struct stat st {};
         lstat(path.c_str(), &st);
         return FileId{st.st_dev, st.st_ino};
     };
@@ -340,7 +347,8 @@ TEST(TrashTest, AnEntrySwappedInBetweenTheCheckAndTheMoveGoesBack) {
         while (!stop.load()) {
             const int r = round.load();
             if (r < 0) continue;
-            renameat2(AT_FDCWD, (folders[r] + "/victim").c_str(), AT_FDCWD, (folders[r] + "/decoy").c_str(), RENAME_EXCHANGE);
+            renameat2(AT_FDCWD, (folders[r] + "/victim").c_str(), AT_FDCWD, (folders[r] + "/decoy").c_str(),
+                      RENAME_EXCHANGE);
         }
     });
     CTrash trash;
@@ -349,8 +357,9 @@ TEST(TrashTest, AnEntrySwappedInBetweenTheCheckAndTheMoveGoesBack) {
     for (int r = 0; r < kRounds; ++r) {
         folders[r] = dir.MakeDir("r/" + std::to_string(r));
         victims[r] = idOf(dir.MakeFile("r/" + std::to_string(r) + "/victim", "victim"));
-        decoys[r] = idOf(r % 2 ? dir.MakeFile("r/" + std::to_string(r) + "/decoy", "longer decoy")
-                               : fs::path(dir.MakeFile("r/" + std::to_string(r) + "/decoy/inner", "d")).parent_path().string());
+        decoys[r] =
+            idOf(r % 2 ? dir.MakeFile("r/" + std::to_string(r) + "/decoy", "longer decoy")
+                       : fs::path(dir.MakeFile("r/" + std::to_string(r) + "/decoy/inner", "d")).parent_path().string());
         results[r] = entry.Open(folders[r], "/victim");
         round.store(r);
         if (results[r].empty()) results[r] = trash.Move(entry);

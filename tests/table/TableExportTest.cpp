@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 using TableExportTest = WindowFixture;
 
 // Names a spreadsheet's reader must take apart correctly, and bytes that are not UTF-8.
-const char* const kNames[] = {"a,b.txt", "q\"uote\"", "new\nline", "tab\tname", "semi;colon", "bad\xff\xfe.bin", "plain"};
+const char* const kNames[] = {"a,b.txt",    "q\"uote\"",       "new\nline", "tab\tname",
+                              "semi;colon", "bad\xff\xfe.bin", "plain"};
 
 // The same lines from the table itself: the column names, then the rows.
 std::string Expected(const CListView_Table* table, const std::vector<int>& rows) {

@@ -13,13 +13,14 @@ TEST(TableKindTest, HandOverBlanksAreCountedOnThePathCellOfHandedOverTablesOnly)
         std::string_view path;
         std::size_t blanks;
     } cases[] = {
-        {Files, "/t/a", 0},        {Directories, " /t/a", 0},  // a drive's rows carry none, whatever they hold
-        {AllDrives, "   C", 0},    {Found, " /t/a", 1},
-        {Doubles, "  /t/ a", 2},   // a Doubles table made from a Found table: two hand-overs
-        {Found, "/t/a", 0},        // not handed over: no blank to drop
-        {Doubles, "   ", none},    {Found, "", none},  // no path after the blanks
+        {Files, "/t/a", 0},      {Directories, " /t/a", 0},  // a drive's rows carry none, whatever they hold
+        {AllDrives, "   C", 0},  {Found, " /t/a", 1},
+        {Doubles, "  /t/ a", 2},                     // a Doubles table made from a Found table: two hand-overs
+        {Found, "/t/a", 0},                          // not handed over: no blank to drop
+        {Doubles, "   ", none},  {Found, "", none},  // no path after the blanks
     };
-    for (const auto& c : cases) EXPECT_EQ(HandOverBlanks(c.kind, c.path), c.blanks) << c.kind << " \"" << c.path << "\"";
+    for (const auto& c : cases)
+        EXPECT_EQ(HandOverBlanks(c.kind, c.path), c.blanks) << c.kind << " \"" << c.path << "\"";
 }
 
 }  // namespace

@@ -69,10 +69,18 @@ std::vector<Row> Sorted(std::vector<Row> rows, int nCol, bool bDescending) {
 // key that loses a sign, -0, an unparsable time or a byte past a shared prefix moves rows.
 TEST(SortKeysTest, EverySortTypeGivesTheOrderOfTheMergeWithCompareRows) {
     std::mt19937 rng(7);
-    const Cells numbers = {"", "0", "-0", "+5", "5", " 7", "-2147483648", "2147483647", "99999999999", "-1e3",
-                           "1e308", "-inf", "inf", "abc", "4x", "0.5", "-0.0", "-99999999999", " -12", "1e-300"};
-    const Cells times = {"", "no time", "01/02/2024 00:00:00", " 31/01/2024 23:59:59", "29/02/2023 00:00:00",
-                         "01/01/0000 00:00:00", "31/12/9999 23:59:59", "01/01/1970 00:00:00", " 01/01/1970 00:00:01"};
+    const Cells numbers = {"",           "0",           "-0",   "+5",           "5",    " 7",    "-2147483648",
+                           "2147483647", "99999999999", "-1e3", "1e308",        "-inf", "inf",   "abc",
+                           "4x",         "0.5",         "-0.0", "-99999999999", " -12", "1e-300"};
+    const Cells times = {"",
+                         "no time",
+                         "01/02/2024 00:00:00",
+                         " 31/01/2024 23:59:59",
+                         "29/02/2023 00:00:00",
+                         "01/01/0000 00:00:00",
+                         "31/12/9999 23:59:59",
+                         "01/01/1970 00:00:00",
+                         " 01/01/1970 00:00:01"};
     const Cells prefixes = {"", "ab", "/tmp/m1/", "/tmp/m1/2020/Videos/Ima", std::string("a\0", 2)};
     const auto text = [&] {
         std::string cell = prefixes[rng() % prefixes.size()];
@@ -99,7 +107,8 @@ TEST(SortKeysTest, EverySortTypeGivesTheOrderOfTheMergeWithCompareRows) {
                 merged.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&merged.GetRows()));
                 ASSERT_TRUE(SortItemsByColumn(keyed, 0, nType, bDescending));
                 for (int r = 0; r < n; ++r)
-                    ASSERT_EQ(keyed.GetItemData(r), merged.GetItemData(r)) << nType << " " << n << " " << bDescending << " " << r;
+                    ASSERT_EQ(keyed.GetItemData(r), merged.GetItemData(r))
+                        << nType << " " << n << " " << bDescending << " " << r;
             }
         }
     // NaN is neither below nor above any number: no keys, and the rows stay as they were.
@@ -143,10 +152,10 @@ TEST_F(TableTest, AFoundTableSortsAsAReferenceOrderShowingItsProgressAndStaysFoc
     // of equal rows, and a sort that needs a strict weak ordering reads out of range on it.
     std::mt19937 rng(3);
     const Cells names = {"alpha", "Alpha", "Zeta", "\xC3\x84rger", "beta", "b"};
-    const Cells times = {"01/02/2024 00:00:00", "31/01/2024 23:59:59", "01/01/2025 00:00:00",
-                         "",                    "no time",             "31/12/2024 23:59:59"};
+    const Cells times = {"01/02/2024 00:00:00", "31/01/2024 23:59:59", "01/01/2025 00:00:00", "", "no time",
+                         "31/12/2024 23:59:59"};
     const Cells lengths = {"-10", "+5", "0", "5", "10", "+15", "20"};  // "+5" is 5
-    std::vector<std::string> lines = {""};  // a line of no cells makes a row of empty cells
+    std::vector<std::string> lines = {""};                             // a line of no cells makes a row of empty cells
     std::vector<Row> rows = {Row(7, "")};
     for (int i = 0; i < 3000; ++i) {
         Row row = {"/p" + std::to_string(i), names[rng() % 6], "", lengths[rng() % 7], "", times[rng() % 6], ""};
@@ -285,7 +294,7 @@ TEST_F(DriveTables, DeleteAsksWithTheTableHiddenAndRenumbersTheRowsThatStay) {
     // f01, f19).
     StartAndOpenDriveC();
     Focus(files);
-    SortBy(files, 1, false);  // a sort clears the selection
+    SortBy(files, 1, false);               // a sort clears the selection
     const Cells names = Column(files, 1);  // row 0 goes
     files->SetItemState(0, kCurrent, kCurrent);
     bool bHidden = false;
@@ -427,9 +436,11 @@ TEST_F(TableTest, KeysWaitingWhileATableFillsAreDroppedWhenItIsComplete) {
     QWindow* window = Frame()->windowHandle();
     ASSERT_NE(window, nullptr);
     auto queue = [window] {
-        for (const auto& [key, modifiers] : {std::pair{Qt::Key_A, Qt::ControlModifier}, std::pair{Qt::Key_Delete, Qt::NoModifier}}) {
+        for (const auto& [key, modifiers] :
+             {std::pair{Qt::Key_A, Qt::ControlModifier}, std::pair{Qt::Key_Delete, Qt::NoModifier}}) {
             for (const QEvent::Type event : {QEvent::KeyPress, QEvent::KeyRelease})
-                QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, event, key, modifiers);
+                QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(window, event, key,
+                                                                                                     modifiers);
         }
     };
     m_boxes.answers = {IDNO};
@@ -449,7 +460,8 @@ TEST_F(TableTest, AFillOrASortThatThrowsLeavesTheTableShownAndTheCursorNormal) {
     // wait cursor on. Here the progress bar throws once it moves past 0, with the table hidden.
     Start();
     std::vector<std::string> lines;
-    for (const char* name : {"a", "b", "c"}) lines.push_back(ResultLine({std::string("/t/") + name, name, "", "1", "", "", ""}));
+    for (const char* name : {"a", "b", "c"})
+        lines.push_back(ResultLine({std::string("/t/") + name, name, "", "1", "", "", ""}));
     struct Thrown {};
     CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver([](const CProgressCtrl*, int pos) {
         if (pos > 0) throw Thrown{};
@@ -493,7 +505,11 @@ protected:
 TEST_F(RefreshTest, CountsShowWhenTheCountEndsWhateverTheRowShowedMeanwhile) {
     Start();
     CListView_Table* drives = ActiveTable();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Counts(drives) == std::vector<Row>{{"   C", "4", "2"}}; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Counts(drives) == std::vector<Row>{{"   C", "4", "2"}};
+        },
+        5000))
         << Counts(drives)[0][1] << "/" << Counts(drives)[0][2];
     // Whatever the row changes before: a count that ends later shows at its end, with no move.
     for (int c = 1; c < 3; ++c) drives->SetItemText(0, c, "");
@@ -517,7 +533,11 @@ TEST_F(RefreshTest, RefreshOfAllDrivesCountsAgainInTheOldTablesPlace) {
     ASSERT_EQ(Children().size(), 1u);
     CListView_Table* drives = ActiveTable();
     EXPECT_EQ(Children()[0]->geometry(), QRect(20, 10, 470, 300));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Counts(drives) == std::vector<Row>{{"   C", "5", "2"}}; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Counts(drives) == std::vector<Row>{{"   C", "5", "2"}};
+        },
+        5000))
         << Counts(drives)[0][1] << "/" << Counts(drives)[0][2];
 }
 
@@ -539,7 +559,8 @@ TEST_F(RefreshTest, RefreshOfAFilesTableReadsTheDriveAgainSortedAsBefore) {
     std::vector<Row> expected;
     for (const ListedEntry& entry : WalkOrder(m_driveC))
         if (!entry.bDir) expected.push_back({entry.path, std::to_string(fs::file_size(entry.path))});
-    std::sort(expected.begin(), expected.end(), [](const Row& a, const Row& b) { return std::stoll(a[1]) > std::stoll(b[1]); });
+    std::sort(expected.begin(), expected.end(),
+              [](const Row& a, const Row& b) { return std::stoll(a[1]) > std::stoll(b[1]); });
     std::vector<Row> shown;
     for (const Row& row : Rows(files)) shown.push_back({row[0], row[3]});
     ASSERT_EQ(shown.size(), 5u);
@@ -554,8 +575,8 @@ TEST_F(RefreshTest, RefreshDoesNotReadALetterThatStandsForAnotherFolderNow) {
     MapDrives("C=" + m_driveD);
     Frame()->GetAction(ID_VIEW_REFRESH)->trigger();
     ASSERT_EQ(m_boxes.boxes.size(), 1u);
-    EXPECT_EQ(m_boxes.boxes[0].text, "C: is no longer the drive of this table (" + m_driveC +
-                                         "). Open the drive again from \"All Drives\".");
+    EXPECT_EQ(m_boxes.boxes[0].text,
+              "C: is no longer the drive of this table (" + m_driveC + "). Open the drive again from \"All Drives\".");
     EXPECT_EQ(Children().size(), 2u);
     EXPECT_EQ(ActiveTable(), files);
 }
