@@ -5,17 +5,12 @@
 // neighbour search of Find Doubles timed alone.
 #include "BenchClock.h"
 #include "BenchCommand.h"
+#include "BenchTable.h"
 
 #include "commands/ResultLines.h"
 #include "commands/SearchLines.h"
-#include "framework/Document.h"
-#include "framework/MessageBox.h"
-#include "scan/DriveScanner.h"
 #include "table/ListView_Table.h"
 #include "table/TableKind.h"
-
-#include <QApplication>
-#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -27,30 +22,9 @@
 
 namespace {
 
-struct SearchTable {
-    std::unique_ptr<QApplication> app;
-    std::unique_ptr<QWidget> parent;  // never shown: nothing paints
-    CDocument document;
-    CListView_Table* view = nullptr;
-
+struct SearchTable : BenchTable {
     bool Open(const std::string& dir, int copies) {
-        static int argc = 1;
-        static char name[] = "zorbin-bench";
-        static char* argv[] = {name, nullptr};
-        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-        setenv("ZORBIN_DRIVES", ("C=" + dir).c_str(), 1);
-        SetMessageBoxHandler([](const MessageBoxRequest& request) {
-            std::fprintf(stderr, "%s\n", request.text.c_str());
-            return IDOK;
-        });
-        if (!CDriveScanner().GetDriveLetters()) return false;
-        g_nNextTable = Files;
-        g_nDrive = 0;
-        parent = std::make_unique<QWidget>();
-        view = new CListView_Table;
-        view->setParent(parent.get());
-        view->SetDocument(&document);
+        if (!BenchTable::Open(dir, Files)) return false;
         view->OnInitialUpdate();
         if (copies > 1) Repeat(copies);
         return true;
