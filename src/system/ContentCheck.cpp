@@ -120,7 +120,7 @@ std::size_t Members(const std::vector<std::vector<int>>& classes) {
 }
 
 // Reads one stretch of every inode still in a class and splits the classes by it.
-std::vector<std::vector<int>> ReadAndSplit(std::vector<std::vector<int>> classes, std::vector<Inode>& nodes,
+std::vector<std::vector<int>> ReadAndSplit(const std::vector<std::vector<int>>& classes, std::vector<Inode>& nodes,
                                            std::uint64_t offset, std::uint64_t size, std::uint64_t& nBytesRead) {
     for (const std::vector<int>& members : classes)
         for (const int m : members) nodes[m].state = ReadChunk(nodes[m], offset, size);

@@ -333,7 +333,9 @@ void CTrash::GuardLinks(const std::string& path) {
             done.resize(done.empty() ? 0 : done.find_last_of('/'));
             continue;
         }
-        const std::string next = done + "/" + name;
+        std::string next = done;
+        next += '/';
+        next += name;
         struct stat st;
         if (lstat(next.c_str(), &st) != 0) return;  // what is missing holds no link
         if (!S_ISLNK(st.st_mode)) {
