@@ -200,14 +200,14 @@ RunResult CheckRun(const std::vector<CContentCheck::File>& files, const std::vec
         if (length > 0 && !classes.empty()) {
             result.nFilesRead += static_cast<std::int64_t>(classes[0].size());
             const std::uint64_t first = std::min(length, kBlock);
-            classes = ReadAndSplit(std::move(classes), nodes, 0, first, result.nBytesRead);
+            classes = ReadAndSplit(classes, nodes, 0, first, result.nBytesRead);
             const std::uint64_t lastFrom = std::max(first, length > kBlock ? length - kBlock : 0);
             if (lastFrom < length && !classes.empty())
-                classes = ReadAndSplit(std::move(classes), nodes, lastFrom, length - lastFrom, result.nBytesRead);
+                classes = ReadAndSplit(classes, nodes, lastFrom, length - lastFrom, result.nBytesRead);
             for (std::uint64_t offset = first; offset < lastFrom && !classes.empty() && !cancelled();) {
                 const std::uint64_t budget = std::max<std::uint64_t>(kBlock, kChunkBudget / Members(classes));
                 const std::uint64_t chunk = std::min({lastFrom - offset, kMaxChunk, budget / kBlock * kBlock});
-                classes = ReadAndSplit(std::move(classes), nodes, offset, chunk, result.nBytesRead);
+                classes = ReadAndSplit(classes, nodes, offset, chunk, result.nBytesRead);
                 offset += chunk;
             }
             // A file written to while it was read is not the file the table shows.
