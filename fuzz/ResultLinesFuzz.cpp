@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         g_list->DeleteAllItems();
         g_list->InsertItem(0, cells[0], 0);
         for (int c = 1; c < 7; ++c) g_list->SetItemText(0, c, cells[c]);
-        MakeResultLine(*g_list, 0, line);
+        MakeResultLine(g_list->GetRows(), 0, line);
         SplitResultLine(line, back);
         // A row whose cells are all empty still comes back as seven blanks; no cell is lost or split.
         if (back.size() != 7) std::abort();

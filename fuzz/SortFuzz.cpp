@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t r = 0; r < cells.size(); ++r)
             each->InsertItem(static_cast<int>(r), cells[r], static_cast<std::intptr_t>(r));
     }
-    list.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&list));
+    list.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&list.GetRows()));
     // The same order from keys, equal rows included (false only for a real that is no number).
     if (SortItemsByColumn(keyed, 0, g_nSortType, g_bSortDescending))
         for (int r = 0; r < keyed.GetItemCount(); ++r)
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // After the sort CompareRows reads rows by their new positions. Two equal rows may answer 1 both
     // ways round (a descending sort does): a pair is out of order only when it answers 1 one way alone.
-    const auto context = reinterpret_cast<std::intptr_t>(&list);
+    const auto context = reinterpret_cast<std::intptr_t>(&list.GetRows());
     for (int r = 0; r + 1 < n; ++r)
         if (CompareRows(r, r + 1, context) == 1 && CompareRows(r + 1, r, context) == 0) std::abort();
     return 0;
