@@ -185,48 +185,9 @@ int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to) {
     return renameat(fromDir, from, toDir, to);
 }
 
-// The bytes of a mount table field with its octal escapes ("\040" for a blank) undone.
-std::string Unescape(std::string_view field) {
-    std::string out;
-    out.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3' &&
-            field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
-            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
-}
-
 FileId IdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
 
 }  // namespace
-
-std::vector<std::string> ReadMountPoints(const std::string& mountinfo) {
-    std::vector<std::string> points;
-    FILE* file = std::fopen(mountinfo.c_str(), "re");
-    if (!file) return points;
-    char* line = nullptr;
-    std::size_t capacity = 0;
-    ssize_t n;
-    // "36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw": the fifth field.
-    while ((n = getline(&line, &capacity, file)) > 0) {
-        std::string_view rest(line, static_cast<std::size_t>(n));
-        for (int field = 0; field < 4 && !rest.empty(); ++field) {
-            const std::size_t blank = rest.find(' ');
-            rest.remove_prefix(blank == std::string_view::npos ? rest.size() : blank + 1);
-        }
-        const std::size_t end = rest.find_first_of(" \n");
-        if (!rest.empty()) points.push_back(Unescape(rest.substr(0, end)));
-    }
-    std::free(line);
-    std::fclose(file);
-    std::sort(points.begin(), points.end());
-    return points;
-}
 
 // One trash: its folders held open once made, and where it lies.
 struct CTrash::Bin {
@@ -489,14 +450,13 @@ std::string CTrash::Refusal(const CEntryAt& entry) {
     if (among(m_holders, entry.Id())) return "it holds the trash";
     if (among(m_links, entry.Id())) return "it is a link on the way to the trash";
     if (entry.Status().bDir) {
-        // A mount point at any depth below the folder: the rename would carry that file system
-        // along, and emptying the trash would delete what it holds. The mount table's paths are
-        // real paths, like the entry's, so a bind mount of the same device is found too.
-        if (!m_bMountsRead) m_mountPoints = ReadMountPoints("/proc/self/mountinfo"), m_bMountsRead = true;
-        const std::string below = entry.Path() + "/";
-        const auto it = std::lower_bound(m_mountPoints.begin(), m_mountPoints.end(), below);
-        if (it != m_mountPoints.end() && it->compare(0, below.size(), below) == 0)
-            return "a file system is mounted inside it, on " + *it;
+        // A mount point at any depth below the folder, made through any bind mount of its file
+        // system: the rename would carry that file system along, and emptying the trash would
+        // delete what it holds.
+        if (!m_mounts) m_mounts = std::make_unique<CMountTable>("/proc/self/mountinfo");
+        const std::string inside =
+            m_mounts->Inside(entry.Path(), entry.Status().bHasMountId ? entry.Status().nMountId : 0);
+        if (!inside.empty()) return "a file system is mounted inside it, on " + inside;
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "system/EntryAt.h"
+#include "system/TrashMounts.h"
 
 #include <cstdint>
 #include <map>
@@ -49,12 +50,8 @@ private:
     std::vector<FileId> m_trashFolders;                       // trash tops, files/ and info/
     std::vector<FileId> m_holders;                            // the folders above the trash tops
     std::vector<FileId> m_links;                              // the symbolic links on the way to the home trash
-    std::vector<std::string> m_mountPoints;                   // sorted; read from the mount table at the first folder
-    bool m_bMountsRead = false;
+    std::unique_ptr<CMountTable> m_mounts;                    // read at the first folder
 };
-
-// The mount points the mount table (/proc/self/mountinfo format) names, with its escapes undone, sorted.
-std::vector<std::string> ReadMountPoints(const std::string& mountinfo);
 
 // One absolute path into the trash, reached from "/" without following a link.
 std::string MoveToTrash(const std::string& path);
