@@ -316,10 +316,31 @@ void CTrash::GuardLinks(const std::string& path) {
     }
 }
 
+void CTrash::GuardUsersHomeTrashes() {
+    // Another user's home trash (root reaches them all), and this user's own where $XDG_DATA_HOME
+    // or $HOME points elsewhere: the desktop's default place for each user of the user database.
+    passwd entry;
+    passwd* user = nullptr;
+    std::vector<char> buffer(16384);
+    setpwent();
+    while (getpwent_r(&entry, buffer.data(), buffer.size(), &user) == 0 && user) {
+        if (!user->pw_dir || user->pw_dir[0] != '/') continue;
+        const std::string trash = std::string(user->pw_dir) + "/.local/share/Trash";
+        const int fd = open(trash.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) continue;
+        GuardTrash(fd);
+        const int up = openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (up >= 0) GuardHolders(up), close(up);
+        close(fd);
+    }
+    endpwent();
+}
+
 CTrash::Bin* CTrash::HomeBin(const EntryStatus& entry) {
     if (!m_home) {
         m_home = std::make_unique<Bin>();
         Bin& bin = *m_home;
+        GuardUsersHomeTrashes();
         if (m_homeTrash.empty()) return nullptr;  // no home folder: every entry goes to its volume's trash
         GuardLinks(m_homeTrash);
         // What of it exists is guarded now, whether or not an entry goes there; it is made later.

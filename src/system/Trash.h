@@ -38,6 +38,8 @@ private:
     void GuardHolders(int fd);
     // Notes every user's trash at the top of a mount.
     void GuardMountTop(int topFd);
+    // Notes the home trash of every user, and what holds each.
+    void GuardUsersHomeTrashes();
     // Notes every symbolic link met on the way to path, and what holds each.
     void GuardLinks(const std::string& path);
     std::string Refusal(const CEntryAt& entry);

@@ -1,8 +1,15 @@
+#include "system/Trash.h"
 #include "system/TrashMounts.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sched.h>
+#include <sys/mount.h>
 
 namespace {
 
@@ -21,6 +28,27 @@ TEST(DeleteAttackTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
     EXPECT_EQ(mounts.Inside("/t/view/vw", 67), "/t/view/vw/usb");
     EXPECT_EQ(mounts.Inside("/t/C/v", 66), "");  // a name that only begins like the mount's folder
     EXPECT_EQ(mounts.Inside("/t/D", 66), "");    // /D/z lies in "/"'s file system, not in /t's
+}
+
+TEST(DeleteAttackTest, EveryUsersHomeTrashAndWhatHoldsItStay) {
+    // Fault mended: as root, another user's home trash (or this user's own, with $XDG_DATA_HOME
+    // pointing elsewhere) went into the trash in use, with its records.
+    TempDir dir;
+    const std::string alice = dir.MakeDir("home/alice");
+    dir.MakeFile("home/alice/.local/share/Trash/files/old", "old");
+    dir.MakeFile("passwd", "alice:x:1000:1000::" + alice + ":/bin/sh\n");
+    ScopedEnv xdg("XDG_DATA_HOME", dir.MakeDir("data"));
+    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount((dir.Path() + "/passwd").c_str(), "/etc/passwd", nullptr, MS_BIND, nullptr) != 0)
+            return "SKIP a user database of the test's own: " + std::string(strerror(errno));
+        return MoveToTrash(alice + "/.local/share/Trash") + "|" + MoveToTrash(alice + "/.local/share/Trash/files") +
+               "|" + MoveToTrash(alice);
+    });
+    ASSERT_TRUE(out.has_value());
+    if (out->rfind("SKIP ", 0) == 0) return MountRefused(out->substr(5));
+    EXPECT_EQ(*out, "it is a folder of the trash|it is a folder of the trash|it holds the trash");
+    EXPECT_TRUE(std::ifstream(alice + "/.local/share/Trash/files/old").good());
 }
 
 }  // namespace
