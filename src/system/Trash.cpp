@@ -326,6 +326,7 @@ void CTrash::GuardUsersHomeTrashes() {
     while (getpwent_r(&entry, buffer.data(), buffer.size(), &user) == 0 && user) {
         if (!user->pw_dir || user->pw_dir[0] != '/') continue;
         const std::string trash = std::string(user->pw_dir) + "/.local/share/Trash";
+        GuardLinks(trash);  // a ~/.local linked elsewhere would leave its user's trash behind
         const int fd = open(trash.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) continue;
         GuardTrash(fd);

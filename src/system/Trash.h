@@ -38,7 +38,7 @@ private:
     void GuardHolders(int fd);
     // Notes every user's trash at the top of a mount.
     void GuardMountTop(int topFd);
-    // Notes the home trash of every user, and what holds each.
+    // Notes the home trash of every user, the links on the way to it, and what holds each.
     void GuardUsersHomeTrashes();
     // Notes every symbolic link met on the way to path, and what holds each.
     void GuardLinks(const std::string& path);

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -31,24 +31,30 @@ TEST(DeleteAttackTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
 }
 
 TEST(DeleteAttackTest, EveryUsersHomeTrashAndWhatHoldsItStay) {
-    // Fault mended: as root, another user's home trash (or this user's own, with $XDG_DATA_HOME
-    // pointing elsewhere) went into the trash in use, with its records.
+    // Faults mended: as root, another user's home trash (or this user's own, with $XDG_DATA_HOME
+    // pointing elsewhere) went into the trash in use, with its records; so did a ~/.local link
+    // on the way to it, which left that user's desktop without its trash.
     TempDir dir;
     const std::string alice = dir.MakeDir("home/alice");
-    dir.MakeFile("home/alice/.local/share/Trash/files/old", "old");
+    const std::string trash = dir.MakeDir("disk/alocal/share/Trash");
+    dir.MakeDir("disk/alocal/share/Trash/files");
+    std::filesystem::create_directory_symlink("../../disk/alocal", alice + "/.local");
     dir.MakeFile("passwd", "alice:x:1000:1000::" + alice + ":/bin/sh\n");
     ScopedEnv xdg("XDG_DATA_HOME", dir.MakeDir("data"));
     const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount((dir.Path() + "/passwd").c_str(), "/etc/passwd", nullptr, MS_BIND, nullptr) != 0)
             return "SKIP a user database of the test's own: " + std::string(strerror(errno));
-        return MoveToTrash(alice + "/.local/share/Trash") + "|" + MoveToTrash(alice + "/.local/share/Trash/files") +
-               "|" + MoveToTrash(alice);
+        std::string results;  // one at a time, in this order: an entry that moves changes the next one's path
+        for (const std::string& path : {trash, trash + "/files", alice + "/.local", alice})
+            results += MoveToTrash(path) + "|";
+        return results;
     });
     ASSERT_TRUE(out.has_value());
     if (out->rfind("SKIP ", 0) == 0) return MountRefused(out->substr(5));
-    EXPECT_EQ(*out, "it is a folder of the trash|it is a folder of the trash|it holds the trash");
-    EXPECT_TRUE(std::ifstream(alice + "/.local/share/Trash/files/old").good());
+    EXPECT_EQ(*out,
+              "it is a folder of the trash|it is a folder of the trash|it is a link on the way to the trash|it holds "
+              "the trash|");
 }
 
 }  // namespace
