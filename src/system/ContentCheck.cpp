@@ -13,7 +13,6 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {

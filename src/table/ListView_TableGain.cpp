@@ -9,7 +9,6 @@
 #include <charconv>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 void CListView_Table::GetRunKey(int nRow, const std::string_view (&cells)[7], std::string& key) const {
