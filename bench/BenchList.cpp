@@ -5,6 +5,7 @@
 // the row-by-row way (InsertItem and SetItemText), which copies every text.
 #include "BenchClock.h"
 #include "BenchCommand.h"
+#include "BenchTable.h"
 
 #include "framework/ListCtrl.h"
 
@@ -24,16 +25,6 @@
 #include <vector>
 
 namespace {
-
-void EnsureApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "zorbin-bench";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // Never destroyed: a QApplication torn down among the static destructors at exit crashes.
-    new QApplication(argc, argv);
-}
 
 // Deterministic texts with the sizes of a real Files table: paths of 40 to 110 bytes, names of
 // 8 to 30, an extension, a length, three time texts (a fifth of the Created cells empty, as on

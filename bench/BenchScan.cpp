@@ -1,4 +1,5 @@
 // zorbin-bench scan | count | dump: the walks of a drive, timed or printed as table rows.
+#include "BenchClock.h"
 #include "BenchCommand.h"
 
 #include "system/EntryStatus.h"
@@ -16,10 +17,6 @@
 #include <dirent.h>
 
 namespace {
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void PrintFigures(long long files, long long dirs, double seconds) {
     std::printf("files %lld\ndirs %lld\nseconds %.3f\n", files, dirs, seconds);
@@ -41,7 +38,7 @@ int RunScan(const std::vector<std::string>& args) {
     CDriveScanner scanner;
     const auto start = std::chrono::steady_clock::now();
     scanner.ScanFolder(args[0], &record);
-    const double seconds = SecondsSince(start);
+    const double seconds = Seconds(start);
     // A folder that cannot be read is no tree of 0 files.
     if (scanner.m_nFolderError != 0) return CannotRead(args[0], scanner.m_nFolderError);
     PrintFigures(static_cast<long long>(columns[2].GetSize()), static_cast<long long>(columns[0].GetSize()), seconds);
@@ -61,7 +58,7 @@ int RunCount(const std::vector<std::string>& args) {
     ScanColumns record;
     const auto start = std::chrono::steady_clock::now();
     CountFolder(args[0], &record);
-    const double seconds = SecondsSince(start);
+    const double seconds = Seconds(start);
     PrintFigures(record.nFileCount, record.nDirCount, seconds);
     return 0;
 }

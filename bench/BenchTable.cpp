@@ -10,21 +10,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-QApplication& Application() {
+void EnsureApplication() {
+    if (QApplication::instance()) return;
     static int argc = 1;
     static char name[] = "zorbin-bench";
     static char* argv[] = {name, nullptr};
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: a QApplication torn down among the static destructors at exit crashes.
+    new QApplication(argc, argv);
 }
 
-}  // namespace
-
 bool BenchTable::Open(const std::string& dir, int kind) {
-    Application();
+    EnsureApplication();
     setenv("ZORBIN_DRIVES", ("C=" + dir).c_str(), 1);
     SetMessageBoxHandler([](const MessageBoxRequest& request) {
         std::fprintf(stderr, "%s\n", request.text.c_str());

@@ -8,6 +8,9 @@
 
 class CListView_Table;
 
+// Makes the application object of the headless benchmarks, once (QT_QPA_PLATFORM offscreen unless set).
+void EnsureApplication();
+
 // A table of DIR (mapped as drive C:) as the program opens it, under a parent that is never shown:
 // nothing paints. Open defines it; OnInitialUpdate then fills it.
 struct BenchTable {

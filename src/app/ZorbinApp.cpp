@@ -1,7 +1,6 @@
 #include "app/ZorbinApp.h"
 
 #include "app/AboutDlg.h"
-#include "app/CommandLine.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/Resource.h"
@@ -57,7 +56,7 @@ CZorbinApp::CZorbinApp() {
 
 CZorbinApp::~CZorbinApp() = default;
 
-bool CZorbinApp::InitInstance(int argc, char** argv) {
+bool CZorbinApp::InitInstance(int /*argc*/, char** /*argv*/) {
     InitResources();
     QCoreApplication::setOrganizationName(kCompany);
     QCoreApplication::setApplicationName(kAppName);
@@ -85,10 +84,6 @@ bool CZorbinApp::InitInstance(int argc, char** argv) {
     }
     m_pMainWnd = frame;
     AfxSetMainWnd(frame);
-
-    // The command line is read, as the platform reads it, and its file names are not acted on:
-    // Zorbin has no document to open from there. main() has acted on the options already.
-    if (argc > 0 && argv != nullptr) CCommandLine::Parse(std::vector<std::string>(argv, argv + argc));
 
     RestoreWindowPlacement();
 

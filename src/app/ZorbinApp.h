@@ -13,7 +13,9 @@ class CZorbinApp {
 public:
     CZorbinApp();
     ~CZorbinApp();
-    // Start-up; false ends the program. A QApplication must exist.
+    // Start-up; false ends the program. A QApplication must exist. The command line is the one
+    // main() has acted on already: Zorbin opens no file named there, and nothing else in it is for
+    // the application object.
     bool InitInstance(int argc = 0, char** argv = nullptr);
     // Tears the windows down again (tests, and the end of main).
     void ExitInstance();

@@ -35,6 +35,7 @@ std::vector<CContentCheck::File> CListView_Table::GetContentFiles(std::vector<in
             ++nSkipped;  // no longer the row of a file (a cell with a ";" shifted the rest)
             continue;
         }
+        key.clear();
         GetRunKey(r, cells, key);
         file.run = runs.try_emplace(key, static_cast<int>(runs.size())).first->second;
         file.path.assign(cells[0]);

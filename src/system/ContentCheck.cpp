@@ -13,7 +13,6 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -128,21 +127,14 @@ std::vector<std::vector<int>> ReadAndSplit(const std::vector<std::vector<int>>& 
     return Split(classes, nodes);
 }
 
-struct RunResult {
-    std::vector<CContentCheck::Group> groups;
-    int nUnreadable = 0;
-    int nChanged = 0;
-    std::int64_t nFilesRead = 0;
-    std::uint64_t nBytesRead = 0;
-};
-
 bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-RunResult CheckRun(const std::vector<CContentCheck::File>& files, const std::vector<int>& rows,
-                   const std::atomic<bool>* pCancel) {
-    RunResult result;
+// Checks the files of one run; Run sums the runs' results and alone tells a cancel.
+CContentCheck::Result CheckRun(const std::vector<CContentCheck::File>& files, const std::vector<int>& rows,
+                               const std::atomic<bool>* pCancel) {
+    CContentCheck::Result result;
     const auto cancelled = [pCancel] { return pCancel != nullptr && pCancel->load(std::memory_order_relaxed); };
     // The inodes of the run, from the files as the table shows them.
     std::vector<Inode> nodes;
@@ -282,7 +274,7 @@ CContentCheck::Result CContentCheck::Run(const std::vector<File>& files, int nTh
         if (bNew) runs.emplace_back();
         runs[it->second].push_back(static_cast<int>(i));
     }
-    std::vector<RunResult> results(runs.size());
+    std::vector<Result> results(runs.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t r; (r = next.fetch_add(1)) < runs.size();) {
@@ -298,7 +290,7 @@ CContentCheck::Result CContentCheck::Run(const std::vector<File>& files, int nTh
         result.bCancelled = true;
         return result;
     }
-    for (RunResult& run : results) {
+    for (Result& run : results) {
         result.nUnreadable += run.nUnreadable;
         result.nChanged += run.nChanged;
         result.nFilesRead += run.nFilesRead;

@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -150,26 +151,34 @@ KeptMap& Kept() {
     return *kept;
 }
 
-// The map in force: the kept one, read again when bReadAgain, when none was read, or when
-// ZORBIN_DRIVES has changed since (tests change it between walks).
-DriveFolders CurrentMap(bool bReadAgain) {
+// The map a reading gives: ZORBIN_DRIVES when it is set (env), else the mount table.
+DriveFolders ReadMap(const char* env, bool warn) { return env ? ParseDriveList(env, warn) : MountedDrives(); }
+
+// Hands the map in force to use, under the lock, and returns what use returns: a look-up copies
+// the one folder it wants, not the 26 of the map. The map is the kept one, read again when
+// bReadAgain, when none was read, or when ZORBIN_DRIVES has changed since (tests change it
+// between walks).
+template <class Use>
+auto WithCurrentMap(bool bReadAgain, Use use) {
     const char* env = std::getenv("ZORBIN_DRIVES");
     KeptMap& kept = Kept();
     std::lock_guard<std::mutex> lock(kept.mutex);
     const bool bSame = kept.bRead && (env ? kept.bFromList && kept.list == env : !kept.bFromList);
     if (bReadAgain || !bSame) {
-        if (env) {
-            const bool warn = kept.lastWarned != env;
-            if (warn) kept.lastWarned = env;
-            kept.folders = ParseDriveList(env, warn);
-            kept.list = env;
-        } else {
-            kept.folders = MountedDrives();
-        }
+        const bool warn = env && kept.lastWarned != env;
+        if (warn) kept.lastWarned = env;
+        kept.folders = ReadMap(env, warn);
+        if (env) kept.list = env;
         kept.bFromList = env != nullptr;
         kept.bRead = true;
     }
-    return kept.folders;
+    return use(std::as_const(kept.folders));
+}
+
+// The place of a drive letter (either case) in the map, or -1 for a text that is no letter.
+int DriveIndex(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    return letter >= 'A' && letter <= 'Z' ? letter - 'A' : -1;
 }
 
 // "C:", "C:/..." or "C:\..." (either case): the letter, else 0.
@@ -184,24 +193,24 @@ char DriveLetterOf(const std::string& path) {
 }  // namespace
 
 unsigned long GetDriveMask() {
-    const DriveFolders folders = CurrentMap(true);
-    unsigned long mask = 0;
-    for (std::size_t i = 0; i < folders.size(); ++i)
-        if (!folders[i].empty()) mask |= 1UL << i;
-    return mask;
+    return WithCurrentMap(true, [](const DriveFolders& folders) {
+        unsigned long mask = 0;
+        for (std::size_t i = 0; i < folders.size(); ++i)
+            if (!folders[i].empty()) mask |= 1UL << i;
+        return mask;
+    });
 }
 
 std::string DriveRootFolder(char letter) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return {};
-    return CurrentMap(false)[static_cast<std::size_t>(letter - 'A')];
+    const int i = DriveIndex(letter);
+    if (i < 0) return {};
+    return WithCurrentMap(false, [i](const DriveFolders& folders) { return folders[static_cast<std::size_t>(i)]; });
 }
 
 std::string ReadDriveFolderNow(char letter) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z') return {};
-    const char* env = std::getenv("ZORBIN_DRIVES");
-    return (env ? ParseDriveList(env, false) : MountedDrives())[static_cast<std::size_t>(letter - 'A')];
+    const int i = DriveIndex(letter);
+    if (i < 0) return {};
+    return ReadMap(std::getenv("ZORBIN_DRIVES"), false)[static_cast<std::size_t>(i)];
 }
 
 std::string ResolveDrivePath(const std::string& path) {
@@ -219,8 +228,10 @@ std::string ResolveDrivePath(const std::string& path) {
 }
 
 std::vector<std::string> AllDriveFolders() {
-    std::vector<std::string> folders;
-    for (std::string& folder : CurrentMap(false))
-        if (!folder.empty()) folders.push_back(std::move(folder));
-    return folders;
+    return WithCurrentMap(false, [](const DriveFolders& map) {
+        std::vector<std::string> folders;
+        for (const std::string& folder : map)
+            if (!folder.empty()) folders.push_back(folder);
+        return folders;
+    });
 }

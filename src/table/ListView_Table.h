@@ -105,7 +105,7 @@ public:
     // A Doubles table's runs, files and bytes to gain, shown after its status line.
     std::string m_strGain;
     void CountSpaceToGain();
-    // The key of the run a Doubles row (its entry cells given) belongs to, written over key: its
+    // The key of the run a Doubles row (its entry cells given) belongs to, appended to key: its
     // Name and Length, and in a same-content table its group's number.
     void GetRunKey(int nRow, const std::string_view (&cells)[7], std::string& key) const;
 

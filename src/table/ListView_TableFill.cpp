@@ -1,6 +1,5 @@
 #include "commands/ResultLines.h"
 #include "system/DiskFree.h"
-#include "system/DriveMap.h"
 #include "system/EntryStatus.h"
 #include "framework/HiddenWhile.h"
 #include "framework/MDIFrameWnd.h"
@@ -52,10 +51,8 @@ void CListView_Table::FillTable() {
     }
     // A drive whose folder cannot be read would look empty: the table says why, once it is there.
     if ((m_nKind == Files || m_nKind == Directories) && m_scanner.m_nFolderError != 0) {
-        const char letter = GetDriveLetter();
-        const std::string folder = ResolveDrivePath(std::string(1, letter) + ":/");
-        AfxMessageBox("The drive " + std::string(1, letter) + ": cannot be read:\n\n" + folder + "\n\n" +
-                          ErrnoText(m_scanner.m_nFolderError),
+        AfxMessageBox("The drive " + std::string(1, GetDriveLetter()) + ": cannot be read:\n\n" + m_strRootFolder +
+                          "\n\n" + ErrnoText(m_scanner.m_nFolderError),
                       MB_ICONINFORMATION);
     }
 }

@@ -9,11 +9,10 @@
 #include <charconv>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 void CListView_Table::GetRunKey(int nRow, const std::string_view (&cells)[7], std::string& key) const {
-    key.assign(cells[1]);
+    key += cells[1];
     key += '\0';
     key += cells[3];
     if (m_aColNames.size() <= 7) return;
@@ -48,7 +47,6 @@ void CListView_Table::CountSpaceToGain() {
     const int n = GetItemCount();
     std::string keys;
     std::string paths;
-    std::string key;
     std::vector<std::size_t> keyEnds;
     std::vector<std::size_t> pathAt;
     std::vector<CSpaceToGain::File> files;
@@ -62,8 +60,7 @@ void CListView_Table::CountSpaceToGain() {
         pathAt.push_back(paths.size());
         paths += cells[0];
         paths += '\0';
-        GetRunKey(r, cells, key);
-        keys += key;
+        GetRunKey(r, cells, keys);
         keyEnds.push_back(keys.size());
         files.push_back(file);
     }

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
