@@ -10,20 +10,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <algorithm>
-#include <map>
 #include <set>
 #include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 ino_t InodeOf(const std::string& path) {
     struct stat st {};
@@ -41,61 +33,42 @@ std::string Describe(const CContentCheck::Result& result) {
     return out.str();
 }
 
-// Groups as a reader of whole files makes them: per run, the files by their bytes; within a set of
-// equal bytes, a row is a link when an earlier row has its inode, or when all of them have one. Sets of two inodes or
-// more are a group; so are the links of an inode that has no double.
+// Groups as a reader of whole files makes them, by their first row: the files of a run with equal
+// bytes, when they are two inodes or more (a later name of an inode is a link), or the names of
+// one inode alone (all of them links).
 std::string Expected(const std::vector<CContentCheck::File>& files, const std::set<int>& leftOut, int nUnreadable,
                      int nChanged) {
-    std::map<std::pair<int, std::string>, std::vector<int>> byBytes;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        if (!leftOut.count(static_cast<int>(i)))
-            byBytes[{files[i].run, Bytes(files[i].path)}].push_back(static_cast<int>(i));
-    std::vector<CContentCheck::Group> groups;
-    for (const auto& [key, rows] : byBytes) {
-        std::map<ino_t, std::vector<int>> byInode;
-        for (const int r : rows) byInode[InodeOf(files[r].path)].push_back(r);
-        std::vector<std::vector<int>> parts;
-        if (byInode.size() > 1)
-            parts.push_back(rows);
-        else
-            for (const auto& [inode, links] : byInode)
-                if (links.size() > 1) parts.push_back(links);
-        for (const std::vector<int>& part : parts) {
-            CContentCheck::Group group;
-            std::set<ino_t> seen;
-            for (const int r : part) {
-                group.rows.push_back(r);
-                // Links of one inode alone are all links; beside doubles, only the later names are.
-                group.bLink.push_back(!seen.insert(InodeOf(files[r].path)).second || byInode.size() == 1);
-            }
-            groups.push_back(group);
-        }
+    std::ostringstream out;
+    out << "unreadable " << nUnreadable << ", changed " << nChanged << "\n";
+    std::vector<std::string> bytes;
+    for (const CContentCheck::File& file : files)
+        bytes.push_back((std::ostringstream() << std::ifstream(file.path, std::ios::binary).rdbuf()).str());
+    std::set<int> grouped;
+    for (int first = 0; first < static_cast<int>(files.size()); ++first) {
+        std::vector<int> rows;
+        std::set<ino_t> inodes, seen;
+        if (leftOut.count(first) || grouped.count(first)) continue;
+        for (int r = first; r < static_cast<int>(files.size()); ++r)
+            if (!leftOut.count(r) && files[r].run == files[first].run && bytes[r] == bytes[first])
+                rows.push_back(r), inodes.insert(InodeOf(files[r].path));
+        grouped.insert(rows.begin(), rows.end());
+        if (rows.size() < 2) continue;
+        for (const int r : rows)
+            out << r << (!seen.insert(InodeOf(files[r].path)).second || inodes.size() == 1 ? "L " : " ");
+        out << "\n";
     }
-    std::sort(groups.begin(), groups.end(), [&](const auto& a, const auto& b) {
-        return std::pair(files[a.rows[0]].run, a.rows[0]) < std::pair(files[b.rows[0]].run, b.rows[0]);
-    });
-    CContentCheck::Result result;
-    result.groups = groups;
-    result.nUnreadable = nUnreadable;
-    result.nChanged = nChanged;
-    return Describe(result);
+    return out.str();
 }
 
 class ContentCheckTest : public ::testing::Test {
 protected:
-    // A file of the run with the bytes and the time text it has now.
-    int Add(int run, const std::string& name, const std::string& bytes) {
-        const std::string path = m_dir.MakeFile(name, bytes);
+    // A file of the run with the bytes and the time text it has now, or a further name of file linkOf.
+    int Add(int run, const std::string& name, const std::string& bytes, int linkOf = -1) {
+        const std::string path = linkOf < 0 ? m_dir.MakeFile(name, bytes) : m_dir.MakeDir(name);
+        if (linkOf >= 0) fs::remove(path), fs::create_hard_link(m_files[linkOf].path, path);
         struct stat st {};
         ::lstat(path.c_str(), &st);
-        m_files.push_back({path, run, bytes.size(), TimeText(st.st_mtim.tv_sec)});
-        return static_cast<int>(m_files.size()) - 1;
-    }
-    int Link(int run, int of, const std::string& name) {
-        const std::string path = m_dir.Path() + "/" + name;
-        fs::create_directories(fs::path(path).parent_path());
-        fs::create_hard_link(m_files[of].path, path);
-        m_files.push_back({path, run, m_files[of].length, m_files[of].modified});
+        m_files.push_back({path, run, static_cast<std::uint64_t>(st.st_size), TimeText(st.st_mtim.tv_sec)});
         return static_cast<int>(m_files.size()) - 1;
     }
 
@@ -115,7 +88,7 @@ TEST_F(ContentCheckTest, GroupsFilesByTheirBytesLinksApartUnreadableAndChangedLe
     Add(0, "1/big.bin", x);
     const int xCopy = Add(0, "2/big.bin", x);
     Add(0, "3/big.bin", y);
-    Link(0, xCopy, "4/big.bin");
+    Add(0, "4/big.bin", "", xCopy);
     const int unreadable = Add(0, "5/big.bin", x);
     Add(0, "6/big.bin", y);
     Add(0, "7/big.bin", z);
@@ -125,12 +98,12 @@ TEST_F(ContentCheckTest, GroupsFilesByTheirBytesLinksApartUnreadableAndChangedLe
     const int retimed = Add(2, "3/c.txt", "0123456789");
     Add(2, "4/c.txt", "0123456789");
     const int lone = Add(3, "1/l", "links");
-    Link(3, lone, "2/l");
+    Add(3, "2/l", "", lone);
     Add(3, "3/l", "other");
     Add(4, "1/s", std::string(5000, 'a'));
     Add(4, "2/s", std::string(4999, 'a') + "b");
     const int gone = Add(4, "3/s", std::string(5000, 'a'));
-    Link(4, gone, "4/s");
+    Add(4, "4/s", "", gone);
     // Changes after the table was made: a length, a time, a file gone (with one of its two names).
     std::ofstream(m_files[grown].path, std::ios::app) << "!";
     m_files[retimed].modified = "01/01/2001 00:00:00";

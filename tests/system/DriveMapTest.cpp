@@ -7,27 +7,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <set>
 
 namespace {
 
-std::string Letters(unsigned long mask) {
-    std::string letters;
-    for (int i = 0; i < 26; ++i)
-        if (mask & (1UL << i)) letters += static_cast<char>('A' + i);
-    return letters;
-}
-
 TEST(DriveMapTest, ZorbinDrivesReplacesTheMapAndMalformedEntriesAreNamed) {
     const std::string cwd = std::filesystem::current_path();
     const struct {
-        std::string value;
-        std::string letters;
-        std::string folderOfFirst;       // the folder of the first letter in letters
-        std::vector<std::string> named;  // entries the warning must name
+        std::string value, letters, folderOfFirst;  // the folder of the first letter in letters
+        std::vector<std::string> named;             // entries the warning must name
     } cases[] = {
         {"C=/tmp/a,D=/tmp/b", "CD", "/tmp/a", {}},
         {"d=/tmp/b,c=/tmp/a", "CD", "/tmp/a", {}},    // drive letters are case-blind
@@ -45,24 +34,21 @@ TEST(DriveMapTest, ZorbinDrivesReplacesTheMapAndMalformedEntriesAreNamed) {
         testing::internal::CaptureStderr();
         const unsigned long mask = GetDriveMask();
         const std::string warnings = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(Letters(mask), c.letters) << c.value;
-        if (!c.letters.empty()) {
-            EXPECT_EQ(DriveRootFolder(c.letters[0]), c.folderOfFirst) << c.value;
-        }
+        std::string letters;
+        for (char letter = 'A'; letter <= 'Z'; ++letter)
+            if (mask >> (letter - 'A') & 1) letters += letter;
+        EXPECT_EQ(letters, c.letters) << c.value;
+        EXPECT_EQ(c.letters.empty() ? "" : DriveRootFolder(c.letters[0]), c.folderOfFirst) << c.value;
         for (const std::string& entry : c.named)
             EXPECT_NE(warnings.find("\"" + entry + "\""), std::string::npos) << c.value << ": " << warnings;
-        if (c.named.empty()) {
-            EXPECT_EQ(warnings, "") << c.value;
-        }
+        EXPECT_EQ(warnings.empty(), c.named.empty()) << c.value << ": " << warnings;
     }
 }
 
 TEST(DriveMapTest, DrivePathsResolveThroughTheMap) {
     ScopedEnv env("ZORBIN_DRIVES", "C=/tmp/zorbin-c,D=/tmp/zorbin-d/,E=/");
-    const struct {
-        const char* path;
-        const char* resolved;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
+        // a path and where it leads
         {"C:/", "/tmp/zorbin-c"},
         {"C:", "/tmp/zorbin-c"},
         {"C:/x/y", "/tmp/zorbin-c/x/y"},
@@ -75,7 +61,7 @@ TEST(DriveMapTest, DrivePathsResolveThroughTheMap) {
         {"C:x", "C:x"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(ResolveDrivePath(c.path), c.resolved) << c.path;
+    for (const auto& [path, resolved] : cases) EXPECT_EQ(ResolveDrivePath(path), resolved) << path;
     EXPECT_EQ(DriveRootFolder('c'), "/tmp/zorbin-c");
 }
 
@@ -102,8 +88,7 @@ TEST(DriveMapTest, TheMapIsReadWithTheDriveListAndKeptUntilItIsReadAgain) {
 
 TEST(DriveMapTest, MountTableMapsRootToCAndOneLetterPerDevice) {
     // Only the mount table is read here; no file system is walked.
-    std::optional<ScopedEnv> none;
-    none.emplace("ZORBIN_DRIVES", "");
+    ScopedEnv none("ZORBIN_DRIVES", "");
     unsetenv("ZORBIN_DRIVES");
     const unsigned long mask = GetDriveMask();
     EXPECT_EQ(DriveRootFolder('C'), "/");

@@ -29,7 +29,7 @@ TEST(EntryAtTest, ALinkIsLookedAtItselfNotThroughIt) {
     }
 }
 
-TEST(EntryAtTest, RefusesDotNamesAndTheDrivesOwnFolder) {
+TEST(EntryAtTest, RefusesDotNamesAndTheDrivesOwnFolderAndFollowsTheDriveOfEachRow) {
     // "." and ".." could lead out of the drive; the drive's folder itself is no row's entry.
     TempDir dir;
     dir.MakeFile("a/b", "b");
@@ -45,4 +45,8 @@ TEST(EntryAtTest, RefusesDotNamesAndTheDrivesOwnFolder) {
     };
     CEntryAt entry;
     for (const auto& [below, reason] : cases) EXPECT_EQ(entry.Open(dir.Path(), below), reason) << below;
+    // Fault mended: the last drive's folder was kept for a row of another drive, here one inside
+    // it, and "/b" named the first drive's entry of that name, or none.
+    EXPECT_EQ(entry.Open(dir.Path() + "/a", "/b"), "");
+    EXPECT_EQ(entry.Path(), dir.Path() + "/a/b");
 }

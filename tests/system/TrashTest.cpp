@@ -7,18 +7,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
-#include <iterator>
 #include <regex>
+#include <sstream>
 #include <thread>
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,24 +22,28 @@
 namespace fs = std::filesystem;
 
 static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
 }
 
-// Where no file system can be mounted the tests that need one are skipped, but never in CI,
-// where a skip would hide that the mount checks ran nowhere.
-static void SkipUnlessCi(const std::string& why) {
-    const char* ci = std::getenv("CI");
-    if (ci && std::string(ci) == "true") FAIL() << "no file system can be mounted here: " << why;
-    GTEST_SKIP() << "no file system can be mounted here: " << why;
+// One entry below a drive's folder into the trash, as Delete takes it: the reason it stays, or none.
+static std::string Move(CTrash& trash, const std::string& root, const std::string& below) {
+    CEntryAt entry;
+    const std::string reason = entry.Open(root, below);
+    return reason.empty() ? trash.Move(entry) : reason;
 }
 
-// Enters a mount namespace of its own, so what the child mounts is gone when it ends. Empty text
-// on success, else "SKIP " and the reason.
-static std::string PrivateMounts() {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return "SKIP private mounts: " + std::string(strerror(errno));
-    return {};
+// Runs body in a child with a mount namespace of its own, a tmpfs on top and umask 022; body
+// returns what went otherwise, or "SKIP " and why a mount was refused.
+static void ExpectNothingOnTmpfs(const std::string& top, const std::function<std::string()>& body) {
+    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", top.c_str(), "tmpfs", 0, nullptr) != 0)
+            return "SKIP " + std::string(strerror(errno));
+        umask(022);
+        return body();
+    });
+    if (out.value().rfind("SKIP ", 0) == 0) return MountRefused(out->substr(5));
+    EXPECT_EQ(*out, "");
 }
 
 // A home of the test's own, not made yet: the trash goes below it, in .local/share.
@@ -65,35 +65,38 @@ protected:
                         std::regex_match(ReadFile(trash + "/info/" + inTrash + ".trashinfo"), record))
                 << inTrash;
         }
+        EXPECT_EQ(ListingOrder(trash + "/info").size(), ListingOrder(trash + "/files").size()) << "a record a move";
     }
 };
 
-TEST_F(HomeTrashTest, IsMadeBelowTheHomeForItsUserAloneNotBelowTheCurrentFolder) {
+TEST_F(HomeTrashTest, EntriesGoWholeWithARecordOrStayWithTheReasonInATrashMadeForItsUserAlone) {
     // Qt 6.4's QFile::moveToTrash reports success when the data folder does not exist, yet moves
     // the entry into files/ below the current directory. The trash must be made where it belongs.
     const fs::path cwd = fs::current_path();
     const std::string here = dir.MakeDir("cwd");
     fs::current_path(here);
     const mode_t mask = umask(022);  // what the folders' own mode must keep out
-    ExpectMoves({{dir.MakeFile("f", "f"), "", "f"}});
-    umask(mask);
-    fs::current_path(cwd);
-    EXPECT_EQ(ListingOrder(here), std::vector<std::string>{});
-    for (const std::string& folder :
-         {home, home + "/.local", home + "/.local/share", trash, trash + "/files", trash + "/info"})
-        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
-}
-
-TEST_F(HomeTrashTest, EntriesGoWholeByNameAndLinkWithARecordOfTheirPath) {
     fs::create_symlink(dir.MakeFile("x/target", "target"), d + "/x/link");
     fs::create_symlink("nowhere", d + "/x/dangling");
+    fs::create_directory_symlink("x", d + "/linked");
     ExpectMoves({
         {fs::path(dir.MakeFile("a/notes/inner/deep.txt", "deep")).parent_path().parent_path(), "", "notes"},
         {dir.MakeFile("b/notes") + "/", "", "notes.2", d + "/b/notes"},  // a trailing slash: the same entry
         {dir.MakeFile("x/a b;%\xC4.txt"), "", "a b;%\xC4.txt", d + "/x/a%20b%3B%25%C4.txt"},
         {d + "/x/link", "", "link"},
         {d + "/x/dangling", "", "dangling"},
+        {d + "/linked/target", "the folder \"linked\" on its path is now a symbolic link"},
+        {d + "/gone", "No such file or directory"},
+        {home, "it holds the trash"},
+        {trash + "/info", "it is a folder of the trash"},
+        {trash + "/files/notes", "it lies inside the trash"},
     });
+    umask(mask);
+    fs::current_path(cwd);
+    EXPECT_EQ(ListingOrder(here), std::vector<std::string>{});
+    for (const std::string& folder :
+         {home, home + "/.local", home + "/.local/share", trash, trash + "/files", trash + "/info"})
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
     EXPECT_EQ(ReadFile(trash + "/files/notes/inner/deep.txt"), "deep");
     EXPECT_EQ(fs::read_symlink(trash + "/files/link"), d + "/x/target");
     EXPECT_EQ(fs::read_symlink(trash + "/files/dangling"), "nowhere");
@@ -116,123 +119,62 @@ TEST_F(HomeTrashTest, ANameTooLongForItsRecordIsShortenedInTheTrash) {
     });
 }
 
-TEST_F(HomeTrashTest, RefusesWhatIsGoneOrLinkedAndTheTrashItselfWithNoRecord) {
-    fs::create_directory_symlink("x", d + "/linked");
-    dir.MakeFile("x/target", "target");
-    ExpectMoves({
-        {dir.MakeFile("notes/n", "n"), "", "n"},  // the trash is made
-        {d + "/linked/target", "the folder \"linked\" on its path is now a symbolic link"},
-        {d + "/gone", "No such file or directory"},
-        {home, "it holds the trash"},
-        {trash + "/info", "it is a folder of the trash"},
-        {trash + "/files/n", "it lies inside the trash"},
-    });
-    EXPECT_EQ(ListingOrder(trash + "/info"), std::vector<std::string>{"n.trashinfo"}) << "no record for a failure";
-}
-
-TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTop) {
+TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTopWhichGuardsItself) {
     // Fault mended: an entry on another file system than the home trash was refused, so nothing on
     // another partition or disk could be deleted. It goes to $top/.Trash/$uid where .Trash is a
     // sticky folder, not a link; else to $top/.Trash-$uid; its record's Path is relative to $top.
+    // A rename cannot cross mounts: a trash that is a mount of its own takes nothing, and the
+    // files/ and info/ made in it are taken back.
     TempDir dir;
     ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");  // the home trash, on another file system
-    const std::string own = ".Trash-" + std::to_string(getuid()), readOnly = "read-only file system";
-    // What $top/.Trash is, the trash f.txt goes to, the reason it stays or none.
+    const std::string drive = dir.MakeDir("drive"), uid = std::to_string(getuid()), own = ".Trash-" + uid;
+    const std::string noTrash = "no trash can be had on its file system (" + drive;
+    // What $top/.Trash is (or what else differs), the trash f goes to, the reason it stays or none.
     const std::array<std::string, 3> cases[] = {
-        {"folder without the sticky bit", own},
-        {"link to a sticky folder", own},
-        {"sticky folder", ".Trash/" + std::to_string(getuid())},
-        {readOnly, own,
-         "no trash can be had on its file system (" + dir.Path() + "/drive/" + readOnly + "): Read-only file system"},
+        {"folder without the sticky bit", own, ""},
+        {"link to a sticky folder", own, ""},
+        {"sticky folder", ".Trash/" + uid, ""},
+        {"read-only", own, noTrash + "/read-only): Read-only file system"},
+        {"trash mounted", own, noTrash + "/trash mounted): its trash lies on another mount"},
     };
-    // The child reports each case that went otherwise.
-    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
-        if (std::string refused = PrivateMounts(); !refused.empty()) return refused;
-        umask(022);
+    ExpectNothingOnTmpfs(drive, [&]() -> std::string {
         std::string lines;
-        for (const auto& [dotTrash, trash, reason] : cases) {
-            const std::string top = dir.MakeDir("drive/" + dotTrash), shared = top + "/shared", bin = top + "/" + trash;
+        for (const auto& [kind, trash, reason] : cases) {
+            const std::string top = dir.MakeDir("drive/" + kind), shared = top + "/shared", bin = top + "/" + trash;
             if (mount("tmpfs", top.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
-            const std::string file = dir.MakeFile("drive/" + dotTrash + "/sub/f.txt", "f");
-            mkdir(shared.c_str(), dotTrash == "folder without the sticky bit" ? 0777 : 01777);
-            if (dotTrash == "link to a sticky folder")
+            const std::string file = dir.MakeFile("drive/" + kind + "/sub/f", "f");
+            mkdir(shared.c_str(), kind == "folder without the sticky bit" ? 0777 : 01777);
+            if (kind == "link to a sticky folder")
                 symlink("shared", (top + "/.Trash").c_str());
-            else if (dotTrash.find("folder") != std::string::npos)
+            else if (kind.find("folder") != std::string::npos)
                 rename(shared.c_str(), (top + "/.Trash").c_str());
-            if (dotTrash == readOnly) mount(nullptr, top.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+            if (kind == "read-only") mount(nullptr, top.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
+            if (kind == "trash mounted" &&
+                mount("tmpfs", dir.MakeDir("drive/" + kind + "/" + own).c_str(), "tmpfs", 0, nullptr))
+                return "SKIP tmpfs: " + std::string(strerror(errno));
+            CTrash volume;
             // The braces read the files after the move.
-            const std::array<std::string, 3> went{MoveToTrash(file), ReadFile(file) + ReadFile(bin + "/files/f.txt"),
-                                                  ReadFile(bin + "/info/f.txt.trashinfo").substr(0, 28)};
-            if (went != std::array<std::string, 3>{reason, "f", reason.empty() ? "[Trash Info]\nPath=sub/f.txt\n" : ""})
-                lines += dotTrash + ": " + went[0] + "|" + went[1] + "|" + went[2] + "\n";
-            // Every folder the Delete made is its user's alone, whatever the umask (022 here) lets by.
-            for (const char* folder : {"", "/files", "/info"}) {
-                struct stat st {};
-                if (reason.empty() && (stat((bin + folder).c_str(), &st) != 0 || (st.st_mode & 07777) != 0700))
-                    lines +=
-                        dotTrash + ": " + trash + folder + " has mode " + std::to_string(st.st_mode & 07777) + "\n";
+            const std::array<std::string, 3> went{Move(volume, top, "/sub/f"),
+                                                  ReadFile(file) + ReadFile(bin + "/files/f"),
+                                                  ReadFile(bin + "/info/f.trashinfo").substr(0, 24)};
+            if (went != std::array<std::string, 3>{reason, "f", reason.empty() ? "[Trash Info]\nPath=sub/f\n" : ""})
+                lines += kind + ": " + went[0] + "|" + went[1] + "|" + went[2] + "\n";
+            if (!reason.empty()) {
+                for (const std::string& left : ListingOrder(bin)) lines += kind + ": left in the trash: " + left + "\n";
+                continue;
             }
-            umount2(top.c_str(), MNT_DETACH);
+            // Every folder the Delete made is its user's alone, whatever the umask (022 here) lets by,
+            // and none of them, nor what went in, can go into the trash after it.
+            for (const char* folder : {"/info", "/files", "", "/files/f"}) {
+                struct stat st {};
+                const bool bFolder = std::strcmp(folder, "/files/f") != 0;
+                if (bFolder && (stat((bin + folder).c_str(), &st) != 0 || (st.st_mode & 07777) != 0700))
+                    lines += kind + ": " + trash + folder + " has mode " + std::to_string(st.st_mode & 07777) + "\n";
+                const std::string refused = Move(volume, top, "/" + trash + folder);
+                if (refused != (bFolder ? "it is a folder of the trash" : "it lies inside the trash"))
+                    lines += kind + ": " + trash + folder + ": " + refused + "\n";
+            }
         }
-        return lines;
-    });
-    if (out.value().rfind("SKIP ", 0) == 0) return SkipUnlessCi(out->substr(5));
-    EXPECT_EQ(*out, "");
-}
-
-// Runs body in a child with a tmpfs of its own mounted on top and umask 022; body returns what
-// went otherwise, or "SKIP " and why a mount was refused.
-static void ExpectNothingOnTmpfs(const std::string& top, const std::function<std::string()>& body) {
-    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
-        if (std::string refused = PrivateMounts(); !refused.empty()) return refused;
-        if (mount("tmpfs", top.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
-        umask(022);
-        return body();
-    });
-    if (out.value().rfind("SKIP ", 0) == 0) return SkipUnlessCi(out->substr(5));
-    EXPECT_EQ(*out, "");
-}
-
-TEST(TrashTest, AVolumeTrashMadeByADeleteGuardsItsOwnFolders) {
-    // Made for the first entry, the trash and its files/ and info/ stay for every entry after it.
-    TempDir dir;
-    ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");  // the home trash on another file system
-    const std::string top = dir.MakeDir("drive"), own = "/.Trash-" + std::to_string(getuid());
-    ExpectNothingOnTmpfs(top, [&] {
-        dir.MakeFile("drive/a", "a");
-        const std::pair<std::string, std::string> cases[] = {
-            {"/a", ""},
-            {own + "/info", "it is a folder of the trash"},
-            {own + "/files", "it is a folder of the trash"},
-            {own, "it is a folder of the trash"},
-            {own + "/files/a", "it lies inside the trash"},
-        };
-        std::string lines;
-        CTrash trash;
-        CEntryAt entry;
-        for (const auto& [below, reason] : cases) {
-            std::string went = entry.Open(top, below);
-            if (went.empty()) went = trash.Move(entry);
-            if (went != reason) lines += below + ": " + went + "\n";
-        }
-        return lines;
-    });
-}
-
-TEST(TrashTest, AVolumeTrashOnAnotherMountIsRefusedAndWhatWasMadeInItGoes) {
-    // A rename cannot cross mounts: a trash folder that is a mount of its own takes nothing, and
-    // the files/ and info/ made in it for this entry are taken back.
-    TempDir dir;
-    ScopedEnv xdg("XDG_DATA_HOME", dir.Path() + "/data");
-    const std::string top = dir.MakeDir("drive"), own = "/.Trash-" + std::to_string(getuid());
-    ExpectNothingOnTmpfs(top, [&]() -> std::string {
-        const std::string bin = dir.MakeDir("drive" + own), file = dir.MakeFile("drive/f", "f");
-        if (mount("tmpfs", bin.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
-        std::string lines = MoveToTrash(file);
-        if (lines == "no trash can be had on its file system (" + top + "): its trash lies on another mount")
-            lines.clear();
-        if (ReadFile(file) != "f") lines += "\nthe entry moved";
-        for (const std::string& left : ListingOrder(bin)) lines += "\nleft in the trash: " + left;
         return lines;
     });
 }
@@ -262,9 +204,7 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
         {".Trash-1001/files/r", "it lies inside the trash"},
         {"plain.txt", ""},
     };
-    const std::optional<std::string> out = RunInChildProcess([&]() -> std::string {
-        if (std::string refused = PrivateMounts(); !refused.empty()) return refused;
-        if (mount("tmpfs", top.c_str(), "tmpfs", 0, nullptr)) return "SKIP tmpfs: " + std::string(strerror(errno));
+    ExpectNothingOnTmpfs(top, [&]() -> std::string {
         dir.MakeFile("drive/home/share/Trash/files/old", "old");
         dir.MakeFile("drive/home/share/Trash/info/old.trashinfo", "[Trash Info]\nPath=/old\n");
         chmod(dir.MakeDir("drive/.Trash").c_str(), 01777);
@@ -284,10 +224,8 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
         dir.MakeFile("drive/media/usb stick/data", "usb");
         std::string lines;
         CTrash trash;
-        CEntryAt entry;
         for (const auto& [path, reason] : cases) {
-            std::string went = entry.Open(top, "/" + path);
-            if (went.empty()) went = trash.Move(entry);
+            const std::string went = Move(trash, top, "/" + path);
             struct stat st;
             if (went != reason || (lstat((top + "/" + path).c_str(), &st) == 0) != !reason.empty())
                 lines += path + ": " + went + "\n";
@@ -301,8 +239,6 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
             lines += "the mounted file or a record moved\n";
         return lines;
     });
-    if (out.value().rfind("SKIP ", 0) == 0) return SkipUnlessCi(out->substr(5));
-    EXPECT_EQ(*out, "");
 }
 
 TEST(TrashTest, LinksOnTheWayToTheHomeTrashAndWhatHoldsThemStay) {
