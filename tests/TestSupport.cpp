@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 TempDir::TempDir() {
@@ -45,15 +45,13 @@ std::string TempDir::MakeDir(const std::string& relative) const {
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_hadValue = old != nullptr;
-    if (old) m_oldValue = old;
+    if (const char* old = std::getenv(name)) m_old = old;
     setenv(name, value.c_str(), 1);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (m_hadValue)
-        setenv(m_name.c_str(), m_oldValue.c_str(), 1);
+    if (m_old)
+        setenv(m_name.c_str(), m_old->c_str(), 1);
     else
         unsetenv(m_name.c_str());
 }
@@ -66,22 +64,15 @@ std::vector<std::string> ListingOrder(const std::string& dir) {
     return names;
 }
 
-namespace {
-
-void AppendWalkOrder(const std::string& dir, const std::vector<std::string>& skip, std::vector<ListedEntry>& out) {
-    for (const std::string& name : ListingOrder(dir)) {
-        std::string path = dir + "/" + name;
-        const bool bDir = std::filesystem::is_directory(std::filesystem::symlink_status(path));
-        out.push_back({path, bDir});
-        if (bDir && std::find(skip.begin(), skip.end(), path) == skip.end()) AppendWalkOrder(path, skip, out);
-    }
-}
-
-}  // namespace
-
 std::vector<ListedEntry> WalkOrder(const std::string& dir, const std::vector<std::string>& skip) {
     std::vector<ListedEntry> out;
-    AppendWalkOrder(dir, skip, out);
+    for (const std::string& name : ListingOrder(dir)) {
+        const std::string path = dir + "/" + name;
+        const bool bDir = std::filesystem::is_directory(std::filesystem::symlink_status(path));
+        out.push_back({path, bDir});
+        if (bDir && std::ranges::find(skip, path) == skip.end())
+            std::ranges::move(WalkOrder(path, skip), std::back_inserter(out));
+    }
     return out;
 }
 
@@ -112,9 +103,7 @@ std::optional<std::string> RunInChildProcess(const std::function<std::string()>&
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void MountRefused(const std::string& why) {
@@ -125,11 +114,7 @@ void MountRefused(const std::string& why) {
 
 std::string HexText(std::string_view bytes) {
     std::string out;
-    char two[3];
-    for (const unsigned char c : bytes) {
-        std::snprintf(two, sizeof two, "%02x", c);
-        out += two;
-    }
+    for (const unsigned char c : bytes) out += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
     return out;
 }
 

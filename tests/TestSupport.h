@@ -29,8 +29,7 @@ public:
 
 private:
     std::string m_name;
-    bool m_hadValue = false;
-    std::string m_oldValue;
+    std::optional<std::string> m_old;
 };
 
 // The entries of a directory in the order the directory listing returns them, without dot entries.

@@ -20,14 +20,7 @@ struct Column {
 const Column kColumns[] = {{"Path", LVCFMT_LEFT, 200, Qt::AlignLeft},
                            {"Ext", LVCFMT_CENTER, 0, Qt::AlignHCenter},
                            {"Length", LVCFMT_RIGHT, 80, Qt::AlignRight}};
-const char* const kNames[] = {"alpha",
-                              "Zeta",
-                              "beta",
-                              "zebra",
-                              "caf\xc3\xa9",
-                              "CAFE",
-                              "\xc3\x89"
-                              "clair"};
+const char* const kNames[] = {"alpha", "Zeta", "beta", "zebra", "caf\303\251", "CAFE", "\303\211clair"};
 
 // A list control in those columns with rows named after kNames in turn, shown (it takes the focus) for
 // input. It writes down every notification: "column 2 ", "dblclk 2 ", "changed 2 ", "focus ", and keys
@@ -139,16 +132,6 @@ TEST(ListCtrlTest, TheViewShowsTheCellsAndInputReachesTheHandlers) {
               "key 40 @2 changed 3 changed 3 key 35 @3 changed 6 changed 6 key 36 @6 changed 0 changed 0 "
               "key 13 @0 key 46 @0 key 17 ^ @0 key 65 ^ @0 changed 0 ");
     EXPECT_EQ(activated.count(), 0);
-    // The other keys reach OnKeyDown with their virtual-key codes, as a report list sends them.
-    const std::pair<Qt::Key, unsigned> codes[] = {
-        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},   {Qt::Key_Escape, 27}, {Qt::Key_Space, 32}, {Qt::Key_PageUp, 33},
-        {Qt::Key_PageDown, 34}, {Qt::Key_Left, 37}, {Qt::Key_Up, 38},     {Qt::Key_Right, 39}, {Qt::Key_Insert, 45},
-        {Qt::Key_Shift, 16},    {Qt::Key_Alt, 18},  {Qt::Key_F1, 112}};
-    for (const auto& [key, code] : codes) {
-        list.events.clear();
-        QTest::keyClick(&list, key);
-        EXPECT_EQ(list.events.rfind("key " + std::to_string(code) + " ", 0), 0u) << list.events;
-    }
     const int interval = QApplication::keyboardInputInterval();
     const struct {
         const char16_t* typed;

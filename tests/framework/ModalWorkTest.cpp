@@ -13,22 +13,17 @@
 
 namespace {
 
+using Async = QWindowSystemInterface::AsynchronousDelivery;
+
 // Counts the input and close requests that reach it.
 struct Target : QWidget {
-    int nInput = 0;
-    int nCloses = 0;
+    int nInput = 0, nCloses = 0;
     bool event(QEvent* event) override {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::MouseButtonPress: ++nInput; break;
-        case QEvent::Close: ++nCloses; break;
-        default: break;
-        }
+        nInput += event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress;
+        nCloses += event->type() == QEvent::Close;
         return QWidget::event(event);
     }
 };
-
-}  // namespace
 
 TEST(ModalWorkTest, InputAndCloseRequestsOfTheWindowSystemDuringTheWorkAreDroppedNotActedOnAfter) {
     // Fault mended: keys typed during a fill stayed queued and acted on the complete table
@@ -43,30 +38,31 @@ TEST(ModalWorkTest, InputAndCloseRequestsOfTheWindowSystemDuringTheWorkAreDroppe
     QCoreApplication::processEvents();
     QWindow* window = target.windowHandle();
     ASSERT_NE(window, nullptr);
+    const auto key = [window](QEvent::Type type) {
+        QWindowSystemInterface::handleKeyEvent<Async>(window, type, Qt::Key_Delete, Qt::NoModifier);
+    };
+    const QPointF at(10, 10);
     int nTicks = 0;
-    CModalWork::Run(
-        [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); },
-        [&] {
-            if (nTicks++ != 1) return;  // once, while the work runs
-            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                window, QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                window, QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
-            const QPointF at(10, 10);
-            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                window, at, window->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
-            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-                window, at, window->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
-            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(window);
-        });
+    CModalWork::Run([] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); },
+                    [&] {
+                        if (nTicks++ != 1) return;  // once, while the work runs
+                        key(QEvent::KeyPress);
+                        key(QEvent::KeyRelease);
+                        for (const auto& [buttons, type] : {std::pair{Qt::LeftButton, QEvent::MouseButtonPress},
+                                                            std::pair{Qt::NoButton, QEvent::MouseButtonRelease}})
+                            QWindowSystemInterface::handleMouseEvent<Async>(window, at, window->mapToGlobal(at),
+                                                                            buttons, Qt::LeftButton, type);
+                        QWindowSystemInterface::handleCloseEvent<Async>(window);
+                    });
     ASSERT_GE(nTicks, 2) << "the work ended before the input was made";
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // what would be left over acts now
     EXPECT_EQ(target.nInput, 0);
     EXPECT_EQ(target.nCloses, 0);
     EXPECT_TRUE(target.isVisible());
     // Afterwards the same input reaches it: what was queued above was real input.
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window, QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    key(QEvent::KeyPress);
     QCoreApplication::processEvents();
     EXPECT_EQ(target.nInput, 1);
 }
+
+}  // namespace
