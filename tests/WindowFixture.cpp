@@ -1,18 +1,12 @@
 #include "WindowFixture.h"
 
-#include "app/MainFrame.h"
 #include "app/ZorbinApp.h"
 #include "commands/ResultLines.h"
 #include "framework/DocTemplate.h"
-#include "framework/Document.h"
-#include "framework/MDIChildWnd.h"
-#include "framework/StatusBar.h"
 #include "framework/WinThread.h"
 #include "scan/CountThread.h"
 #include "scan/DriveGlobals.h"
-#include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
-#include "table/TableKind.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -86,18 +80,6 @@ std::vector<CMDIChildWnd*> WindowFixture::Children() {
     for (QMdiSubWindow* window : Frame()->GetMdiArea()->subWindowList(QMdiArea::CreationOrder))
         if (auto* child = qobject_cast<CMDIChildWnd*>(window)) children.push_back(child);
     return children;
-}
-
-std::string WindowFixture::Title() { return Frame()->windowTitle().toStdString(); }
-
-std::string WindowFixture::Pane0() { return Frame()->GetStatusBar()->GetPaneText(0); }
-
-CListView_Table* WindowFixture::ActiveTable() {
-    return Frame() ? dynamic_cast<CListView_Table*>(Frame()->GetActiveView()) : nullptr;
-}
-
-CListView_Table* WindowFixture::TableOf(const CMDIChildWnd* child) {
-    return child ? dynamic_cast<CListView_Table*>(child->GetView()) : nullptr;
 }
 
 CListView_Table* WindowFixture::Open(int nKind, int nDrive) {
@@ -178,36 +160,28 @@ std::string WindowFixture::Opened() const {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct HeldCount::State {
-    std::atomic<bool> bStored{false};
-    std::atomic<bool> bRelease{false};
-};
-
 namespace {
 unsigned HoldProc(void* pParam) {
     // Owns a reference of its own: the test may be gone before the worker ends.
-    const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(
-        static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
-    HeldCount::State& state = **holder;
-    while (!state.bStored.load() || !state.bRelease.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::unique_ptr<std::shared_ptr<std::atomic<bool>>> bRelease(
+        static_cast<std::shared_ptr<std::atomic<bool>>*>(pParam));
+    while (!(*bRelease)->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_pCountThread.store(nullptr, std::memory_order_release);
     return 0;
 }
 }  // namespace
 
-HeldCount::HeldCount() : m_state(std::make_shared<State>()) {
+// Released only once the constructor has stored the worker: Release needs the object made.
+HeldCount::HeldCount() {
     WaitForCount();  // one count at a time, as the program holds it
-    CWinThread* thread = AfxBeginThread(&HoldProc, new std::shared_ptr<State>(m_state));
-    g_pCountThread.store(thread, std::memory_order_release);
-    m_state->bStored.store(true);
+    g_pCountThread.store(AfxBeginThread(&HoldProc, new std::shared_ptr<std::atomic<bool>>(m_bRelease)),
+                         std::memory_order_release);
 }
 
 HeldCount::~HeldCount() {
     Release();
     WaitForCount();
 }
-
-void HeldCount::Release() { m_state->bRelease.store(true); }
 
 std::string ResultLine(const Row& cells) {
     std::string line = " " + cells.at(0);
