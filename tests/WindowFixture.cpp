@@ -1,20 +1,14 @@
 #include "WindowFixture.h"
 
-#include "app/ZorbinApp.h"
 #include "commands/ResultLines.h"
 #include "framework/DocTemplate.h"
 #include "framework/WinThread.h"
-#include "scan/CountThread.h"
-#include "scan/DriveGlobals.h"
 #include "table/SortGlobals.h"
 
-#include <QApplication>
 #include <QHeaderView>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSettings>
-#include <QTest>
 #include <QTimer>
 
 #include <chrono>
@@ -130,21 +124,17 @@ void WindowFixture::Activate() {
 void WindowFixture::WithDialog(const std::function<void(QWidget*)>& act, const std::function<void()>& command) {
     bool acted = false;
     QTimer poll;
-    poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QWidget* dialog = QApplication::activeModalWidget(); dialog && !acted) {
-            acted = true;
-            poll.stop();
-            QPointer<QWidget> guard(dialog);
-            act(dialog);
-            // A dialog left open would block the test for good.
-            if (guard && guard->isVisible()) {
-                ADD_FAILURE() << "the dialog stayed open";
-                QMetaObject::invokeMethod(guard.data(), "reject", Qt::QueuedConnection);
-            }
+        const QPointer<QWidget> dialog = QApplication::activeModalWidget();
+        if (!dialog || std::exchange(acted, true)) return;
+        poll.stop();
+        act(dialog);
+        if (dialog && dialog->isVisible()) {  // a dialog left open would block the test for good
+            ADD_FAILURE() << "the dialog stayed open";
+            QMetaObject::invokeMethod(dialog.data(), "reject", Qt::QueuedConnection);
         }
     });
-    poll.start();
+    poll.start(10);
     command();
     poll.stop();
     EXPECT_TRUE(acted) << "no dialog came up";
@@ -165,7 +155,9 @@ unsigned HoldProc(void* pParam) {
     // Owns a reference of its own: the test may be gone before the worker ends.
     const std::unique_ptr<std::shared_ptr<std::atomic<bool>>> bRelease(
         static_cast<std::shared_ptr<std::atomic<bool>>*>(pParam));
-    while (!(*bRelease)->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Let go after 5 s whatever happens, so that a test that waits for the end of a held count fails
+    // instead of hanging.
+    for (int i = 0; i < 5000 && !(*bRelease)->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_pCountThread.store(nullptr, std::memory_order_release);
     return 0;
 }
@@ -176,11 +168,6 @@ HeldCount::HeldCount() {
     WaitForCount();  // one count at a time, as the program holds it
     g_pCountThread.store(AfxBeginThread(&HoldProc, new std::shared_ptr<std::atomic<bool>>(m_bRelease)),
                          std::memory_order_release);
-}
-
-HeldCount::~HeldCount() {
-    Release();
-    WaitForCount();
 }
 
 std::string ResultLine(const Row& cells) {

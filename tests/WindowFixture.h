@@ -82,11 +82,15 @@ protected:
 };
 
 // Stands for a running count: g_pCountThread is set to a real worker that clears it once released,
-// as the counting worker clears it when it ends.
+// as the counting worker clears it when it ends; after 5 s it lets go by itself, so that nothing
+// waits on it for good.
 class HeldCount {
 public:
     HeldCount();
-    ~HeldCount();
+    ~HeldCount() {
+        Release();
+        WaitForCount();
+    }
     void Release() { m_bRelease->store(true); }
 
 private:

@@ -1,7 +1,6 @@
 #include "WindowFixture.h"
 #include "app/CommandLine.h"
 #include "framework/MdiButtonStyle.h"
-#include "framework/WaitCursor.h"
 #include "scan/DriveScanner.h"
 
 #include <QMenu>
@@ -43,7 +42,7 @@ int LightPixels(const QImage& image, const QRect& rect) {
 
 }  // namespace
 
-TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
+TEST_F(Shell, StartsOnAllDrivesTheMenusAndTitleFollowTheActiveChildAndCascadeKeepsSizes) {
     Start();
     Activate();
     QTest::keyClick(Frame(), Qt::Key_N, Qt::ControlModifier);  // a plain window: a File menu of its own
@@ -76,6 +75,19 @@ TEST_F(Shell, StartsOnAllDrivesAndTheMenusAndTitleFollowTheActiveChild) {
     EXPECT_EQ(Children().size(), 2u);
     EXPECT_EQ(Title(), "Zorbin - All Drives");
     EXPECT_FALSE(Children()[0]->isMinimized());
+    // Cascade: from the top left, one equal step down and to the right for each window further in
+    // front, each keeping its size (one of the user's own too).
+    Children()[1]->resize(500, 260);
+    std::map<const QWidget*, QSize> sizes;
+    for (CMDIChildWnd* child : Children()) sizes[child] = child->size(), child->move(300, 200);
+    Frame()->GetAction(ID_WINDOW_CASCADE)->trigger();
+    const QList<QMdiSubWindow*> stacked = Frame()->GetMdiArea()->subWindowList(QMdiArea::StackingOrder);
+    const QPoint step = stacked[1]->pos() - stacked[0]->pos();
+    EXPECT_TRUE(step.y() > 0 && step.x() == step.y()) << step.x() << "," << step.y();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(stacked[i]->pos(), step * i) << i;
+        EXPECT_EQ(stacked[i]->size(), sizes[stacked[i]]) << i;
+    }
 }
 
 TEST_F(Shell, UnhandledKeysNeverReachDeleteHelpOpensTheFirstGuideFoundAndAboutComesUp) {
@@ -107,57 +119,17 @@ TEST_F(Shell, UnhandledKeysNeverReachDeleteHelpOpensTheFirstGuideFoundAndAboutCo
                [] { Shell::Frame()->GetAction(ID_APP_ABOUT)->trigger(); });
 }
 
-TEST_F(Shell, ProgressBarFillsThePaneAfterTheTextAndEndingDoesNotWaitForTheCount) {
-    Start();
-    // The bar starts about where the text ends, counted in characters, not bytes, and fills the pane
-    // to a few pixels before its end; a second bar replaces the first.
-    CDriveScanner scanner;
-    std::vector<int> lefts;
-    for (const std::string text :
-         {" sort x", " open C: Found 1 lines like \"a\" ...", " open C: Found 1 lines like \"\xC3\xA4\" ..."}) {
-        scanner.ShowProgress(text, nullptr);
-        lefts.push_back(scanner.m_wndProgress.GetBar()->geometry().left());
-    }
-    EXPECT_TRUE(lefts[0] < lefts[1] && lefts[1] == lefts[2]) << lefts[0] << " " << lefts[1] << " " << lefts[2];
-    const QRect bar = scanner.m_wndProgress.GetBar()->geometry(), pane = Frame()->GetStatusBar()->GetItemRect(0);
-    EXPECT_TRUE(bar.right() < pane.right() && bar.right() >= pane.right() - 8);
-    EXPECT_EQ(Frame()->GetStatusBar()->findChildren<QProgressBar*>(Qt::FindDirectChildrenOnly).size(), 1);
-    scanner.m_wndProgress.DestroyWindow();  // before the status bar goes
-    HeldCount count;
-    theApp.ExitInstance();
-    m_bStarted = false;
-    EXPECT_NE(g_pCountThread.load(), nullptr);  // still running: nobody waited
-    EXPECT_EQ(AfxGetMainWnd(), nullptr);
-}
-
-TEST(WaitCursor, NestedBeginsEndInPairsAndLeaveOthersCursorsAlone) {
-    for (int step : {1, 1, -1}) DoWaitCursor(step);
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    DoWaitCursor(-1);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    QApplication::setOverrideCursor(Qt::CrossCursor);
-    DoWaitCursor(-1);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
-    QApplication::restoreOverrideCursor();
-}
-
-TEST_F(Shell, TheMainWindowComesBackWhereItWasAndMaximisedAsItWasWithTheFilesOpenedBefore) {
+TEST_F(Shell, TheMainWindowComesBackAsItWasShowsItsProgressInThePaneAndEndsWithoutWaitingForTheCount) {
     const auto restart = [this] {
         WaitForCount();
         theApp.ExitInstance();
         Start();
     };
     Start();
-    const std::string file = m_dir.MakeFile("plan.txt", "x");
-    theApp.m_promptFileName = [&] { return file; };
-    Frame()->OnCommand(ID_FILE_OPEN);
-    EXPECT_EQ(Title(), "Zorbin - plan.txt");
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect placed(screen.left() + 40, screen.top() + 30, 1100, 800);
     Frame()->setGeometry(placed);
     restart();
-    EXPECT_EQ(theApp.m_aRecentFiles, std::vector<std::string>{file});
     EXPECT_EQ(Frame()->geometry(), placed);
     Frame()->showMaximized();
     restart();
@@ -168,25 +140,25 @@ TEST_F(Shell, TheMainWindowComesBackWhereItWasAndMaximisedAsItWasWithTheFilesOpe
     Frame()->move(screen.right() + 3000, screen.bottom() + 3000);
     restart();
     EXPECT_TRUE(screen.intersects(Frame()->geometry())) << Frame()->geometry().x() << "," << Frame()->geometry().y();
-}
-
-TEST_F(Shell, CascadeMovesEveryWindowAndKeepsItsSize) {
-    Start();
-    Open(Files, 0);
-    Open(Directories, 0);
-    Children()[1]->resize(500, 260);  // a size of the user's own stays too
-    std::map<const QWidget*, QSize> sizes;
-    for (CMDIChildWnd* child : Children()) sizes[child] = child->size(), child->move(300, 200);
-    Frame()->GetAction(ID_WINDOW_CASCADE)->trigger();
-    const QList<QMdiSubWindow*> stacked = Frame()->GetMdiArea()->subWindowList(QMdiArea::StackingOrder);
-    ASSERT_EQ(stacked.size(), 3);
-    // From the top left, one equal step down and to the right for each window further in front.
-    const QPoint step = stacked[1]->pos() - stacked[0]->pos();
-    EXPECT_TRUE(step.y() > 0 && step.x() == step.y()) << step.x() << "," << step.y();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(stacked[i]->pos(), step * i) << i;
-        EXPECT_EQ(stacked[i]->size(), sizes[stacked[i]]) << i;
+    // The bar starts about where the text ends, counted in characters, not bytes, and fills the pane
+    // to a few pixels before its end; a second bar replaces the first.
+    CDriveScanner scanner;
+    std::vector<int> lefts;
+    for (const std::string text :
+         {" open C: Found 1 lines like \"a\" ...", " open C: Found 1 lines like \"\xC3\xA4\" ..."}) {
+        scanner.ShowProgress(text, nullptr);
+        lefts.push_back(scanner.m_wndProgress.GetBar()->geometry().left());
     }
+    const QRect bar = scanner.m_wndProgress.GetBar()->geometry(), pane = Frame()->GetStatusBar()->GetItemRect(0);
+    EXPECT_TRUE(lefts[0] > 100 && lefts[1] == lefts[0] && bar.right() < pane.right() && bar.right() >= pane.right() - 8)
+        << lefts[0] << " " << lefts[1];
+    EXPECT_EQ(Frame()->GetStatusBar()->findChildren<QProgressBar*>(Qt::FindDirectChildrenOnly).size(), 1);
+    scanner.m_wndProgress.DestroyWindow();  // before the status bar goes
+    HeldCount count;
+    theApp.ExitInstance();
+    m_bStarted = false;
+    EXPECT_NE(g_pCountThread.load(), nullptr);  // still running: nobody waited
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
 TEST(MdiButtonStyle, WindowButtonsTakeThePalettesTextColour) {
@@ -198,7 +170,6 @@ TEST(MdiButtonStyle, WindowButtonsTakeThePalettesTextColour) {
     QStyleOptionTitleBar bar;
     bar.rect = QRect(0, 0, 300, style.pixelMetric(QStyle::PM_TitleBarHeight));
     bar.palette = dark;
-    bar.text = "C: Files";
     bar.titleBarFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint;
     bar.state = QStyle::State_Enabled;
     QImage image(bar.rect.size(), QImage::Format_RGB32);
@@ -231,10 +202,7 @@ TEST(CommandLine, GoodArgumentsRunHelpOrVersionAndFileNamesAndToolkitOptionsPass
 }
 
 TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
-    const struct {
-        std::vector<std::string> args;
-        std::string reason;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--bogus"}, "Unknown option 'bogus'."},
         {{"--drives"}, "Missing value after '--drives'."},
         {{"--drives", "CC=/x"}, "--drives \"CC=/x\": entry \"CC=/x\": the drive must be one letter from A to Z"},
@@ -243,9 +211,8 @@ TEST(CommandLine, BadArgumentsSayWhatIsWrong) {
         {{"--drives", "D="}, "--drives \"D=\": entry \"D=\": empty path"},
         {{"--drives", ","}, "--drives \",\": it names no drive"},
     };
-    for (const auto& c : cases) {
-        const auto result = Parse(c.args);
-        EXPECT_EQ(result.action, Action::Error) << c.reason;
-        EXPECT_EQ(result.text, c.reason);
+    for (const auto& [args, reason] : cases) {
+        const auto result = Parse(args);
+        EXPECT_TRUE(result.action == Action::Error && result.text == reason) << result.text;
     }
 }

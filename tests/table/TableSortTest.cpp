@@ -1,7 +1,6 @@
 #include "framework/ListCtrl.h"
 #include "store/TimeText.h"
 #include "table/SortGlobals.h"
-#include "table/TableKind.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +38,6 @@ TEST(TableSortTest, BothWaysOfSortingGiveTheOrderOfTheCellsWorthWithTiesReversed
         {SortText, {"", "ab", "Zeta", "alpha", "\xC3\x84rger", "a", std::string("a\0b", 3), "a\xFF", "b"}},
     };
     std::mt19937 rng(7);
-    const bool bDescendingBefore = g_bSortDescending;
     for (const auto& [nType, pool] : pools)
         for (const int n : {9, 40000}) {  // 40000: the keys are made on two threads
             Cells cells;
@@ -73,20 +71,6 @@ TEST(TableSortTest, BothWaysOfSortingGiveTheOrderOfTheCellsWorthWithTiesReversed
     for (const char* cell : {"2", "nan", "1"}) list.InsertItem(list.GetItemCount(), cell, list.GetItemCount());
     EXPECT_FALSE(SortItemsByColumn(list, 0, SortReal, false));
     EXPECT_EQ(list.GetItemText(0, 0), "2");
-    g_bSortDescending = bDescendingBefore;
-}
-
-TEST(TableKindTest, HandOverBlanksAreCountedOnThePathCellOfHandedOverTablesOnly) {
-    constexpr std::size_t none = std::string_view::npos;
-    const std::tuple<TableKind, std::string_view, std::size_t> cases[] = {
-        {Files, "/t/a", 0},      {Directories, " /t/a", 0},  // a drive's rows carry none, whatever they hold
-        {AllDrives, "   C", 0},  {Found, " /t/a", 1},
-        {Doubles, "  /t/ a", 2},                     // a Doubles table made from a Found table: two hand-overs
-        {Found, "/t/a", 0},                          // not handed over: no blank to drop
-        {Doubles, "   ", none},  {Found, "", none},  // no path after the blanks
-    };
-    for (const auto& [kind, path, blanks] : cases)
-        EXPECT_EQ(HandOverBlanks(kind, path), blanks) << kind << " \"" << path << "\"";
 }
 
 }  // namespace
