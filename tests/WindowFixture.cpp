@@ -1,26 +1,14 @@
 #include "WindowFixture.h"
 
-#include "app/MainFrame.h"
-#include "app/ZorbinApp.h"
 #include "commands/ResultLines.h"
 #include "framework/DocTemplate.h"
-#include "framework/Document.h"
-#include "framework/MDIChildWnd.h"
-#include "framework/StatusBar.h"
 #include "framework/WinThread.h"
-#include "scan/CountThread.h"
-#include "scan/DriveGlobals.h"
-#include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
-#include "table/TableKind.h"
 
-#include <QApplication>
 #include <QHeaderView>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSettings>
-#include <QTest>
 #include <QTimer>
 
 #include <chrono>
@@ -88,18 +76,6 @@ std::vector<CMDIChildWnd*> WindowFixture::Children() {
     return children;
 }
 
-std::string WindowFixture::Title() { return Frame()->windowTitle().toStdString(); }
-
-std::string WindowFixture::Pane0() { return Frame()->GetStatusBar()->GetPaneText(0); }
-
-CListView_Table* WindowFixture::ActiveTable() {
-    return Frame() ? dynamic_cast<CListView_Table*>(Frame()->GetActiveView()) : nullptr;
-}
-
-CListView_Table* WindowFixture::TableOf(const CMDIChildWnd* child) {
-    return child ? dynamic_cast<CListView_Table*>(child->GetView()) : nullptr;
-}
-
 CListView_Table* WindowFixture::Open(int nKind, int nDrive) {
     g_nNextTable = nKind;
     g_nDrive = nDrive;
@@ -148,21 +124,17 @@ void WindowFixture::Activate() {
 void WindowFixture::WithDialog(const std::function<void(QWidget*)>& act, const std::function<void()>& command) {
     bool acted = false;
     QTimer poll;
-    poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QWidget* dialog = QApplication::activeModalWidget(); dialog && !acted) {
-            acted = true;
-            poll.stop();
-            QPointer<QWidget> guard(dialog);
-            act(dialog);
-            // A dialog left open would block the test for good.
-            if (guard && guard->isVisible()) {
-                ADD_FAILURE() << "the dialog stayed open";
-                QMetaObject::invokeMethod(guard.data(), "reject", Qt::QueuedConnection);
-            }
+        const QPointer<QWidget> dialog = QApplication::activeModalWidget();
+        if (!dialog || std::exchange(acted, true)) return;
+        poll.stop();
+        act(dialog);
+        if (dialog && dialog->isVisible()) {  // a dialog left open would block the test for good
+            ADD_FAILURE() << "the dialog stayed open";
+            QMetaObject::invokeMethod(dialog.data(), "reject", Qt::QueuedConnection);
         }
     });
-    poll.start();
+    poll.start(10);
     command();
     poll.stop();
     EXPECT_TRUE(acted) << "no dialog came up";
@@ -178,36 +150,25 @@ std::string WindowFixture::Opened() const {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct HeldCount::State {
-    std::atomic<bool> bStored{false};
-    std::atomic<bool> bRelease{false};
-};
-
 namespace {
 unsigned HoldProc(void* pParam) {
     // Owns a reference of its own: the test may be gone before the worker ends.
-    const std::unique_ptr<std::shared_ptr<HeldCount::State>> holder(
-        static_cast<std::shared_ptr<HeldCount::State>*>(pParam));
-    HeldCount::State& state = **holder;
-    while (!state.bStored.load() || !state.bRelease.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const std::unique_ptr<std::shared_ptr<std::atomic<bool>>> bRelease(
+        static_cast<std::shared_ptr<std::atomic<bool>>*>(pParam));
+    // Let go after 5 s whatever happens, so that a test that waits for the end of a held count fails
+    // instead of hanging.
+    for (int i = 0; i < 5000 && !(*bRelease)->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_pCountThread.store(nullptr, std::memory_order_release);
     return 0;
 }
 }  // namespace
 
-HeldCount::HeldCount() : m_state(std::make_shared<State>()) {
+// Released only once the constructor has stored the worker: Release needs the object made.
+HeldCount::HeldCount() {
     WaitForCount();  // one count at a time, as the program holds it
-    CWinThread* thread = AfxBeginThread(&HoldProc, new std::shared_ptr<State>(m_state));
-    g_pCountThread.store(thread, std::memory_order_release);
-    m_state->bStored.store(true);
+    g_pCountThread.store(AfxBeginThread(&HoldProc, new std::shared_ptr<std::atomic<bool>>(m_bRelease)),
+                         std::memory_order_release);
 }
-
-HeldCount::~HeldCount() {
-    Release();
-    WaitForCount();
-}
-
-void HeldCount::Release() { m_state->bRelease.store(true); }
 
 std::string ResultLine(const Row& cells) {
     std::string line = " " + cells.at(0);

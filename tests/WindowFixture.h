@@ -1,8 +1,21 @@
 #pragma once
 #include "MessageBoxRecorder.h"
 #include "TestSupport.h"
-#include "framework/ProgressCtrl.h"
+#include "app/MainFrame.h"
+#include "app/Resource.h"
+#include "app/ZorbinApp.h"
+#include "framework/Document.h"
+#include "framework/MDIChildWnd.h"
+#include "framework/StatusBar.h"
+#include "scan/CountThread.h"
+#include "scan/DriveGlobals.h"
+#include "table/ListView_Table.h"
+#include "table/TableKind.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,11 +23,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class CListView_Table;
-class CMainFrame;
-class CMDIChildWnd;
-class QWidget;
 
 using Row = std::vector<std::string>;  // the cells of a table row
 
@@ -25,11 +33,15 @@ using Row = std::vector<std::string>;  // the cells of a table row
 class WindowFixture : public ::testing::Test {
 public:
     static CMainFrame* Frame();
-    static std::vector<CMDIChildWnd*> Children();  // in creation order
-    static std::string Title();                    // the main window's
-    static std::string Pane0();
-    static CListView_Table* ActiveTable();
-    static CListView_Table* TableOf(const CMDIChildWnd* child);
+    static std::vector<CMDIChildWnd*> Children();                                // in creation order
+    static std::string Title() { return Frame()->windowTitle().toStdString(); }  // the main window's
+    static std::string Pane0() { return Frame()->GetStatusBar()->GetPaneText(0); }
+    static CListView_Table* ActiveTable() {
+        return Frame() ? dynamic_cast<CListView_Table*>(Frame()->GetActiveView()) : nullptr;
+    }
+    static CListView_Table* TableOf(const CMDIChildWnd* child) {
+        return child ? dynamic_cast<CListView_Table*>(child->GetView()) : nullptr;
+    }
     // Opens a table as the program does: hand-off globals, then the table template.
     static CListView_Table* Open(int nKind, int nDrive);
     // A Doubles or Found table cut from the given result lines.
@@ -69,28 +81,20 @@ protected:
     bool m_bStarted = false;
 };
 
-// Records every progress position set while it lives, and the text of status pane 0 at each.
-struct ProgressRecorder {
-    std::vector<std::string> panes;
-    std::vector<int> positions;
-    CProgressCtrl::PosObserver previous = CProgressCtrl::SetPosObserver([this](const CProgressCtrl*, int pos) {
-        panes.push_back(WindowFixture::Pane0());
-        positions.push_back(pos);
-    });
-    ~ProgressRecorder() { CProgressCtrl::SetPosObserver(std::move(previous)); }
-};
-
 // Stands for a running count: g_pCountThread is set to a real worker that clears it once released,
-// as the counting worker clears it when it ends.
+// as the counting worker clears it when it ends; after 5 s it lets go by itself, so that nothing
+// waits on it for good.
 class HeldCount {
 public:
     HeldCount();
-    ~HeldCount();
-    void Release();
-    struct State;
+    ~HeldCount() {
+        Release();
+        WaitForCount();
+    }
+    void Release() { m_bRelease->store(true); }
 
 private:
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<std::atomic<bool>> m_bRelease = std::make_shared<std::atomic<bool>>(false);
 };
 
 // The result line of a row: " %s; %s; ..." over its cells.
