@@ -56,6 +56,11 @@ ScopedEnv::~ScopedEnv() {
         unsetenv(m_name.c_str());
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 std::vector<std::string> ListingOrder(const std::string& dir) {
     // The directory iterator hands the entries on in the order readdir returns them.
     std::vector<std::string> names;
@@ -102,8 +107,7 @@ std::optional<std::string> RunInChildProcess(const std::function<std::string()>&
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ReadFile(file);
 }
 
 void MountRefused(const std::string& why) {

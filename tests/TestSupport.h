@@ -32,6 +32,9 @@ private:
     std::optional<std::string> m_old;
 };
 
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // The entries of a directory in the order the directory listing returns them, without dot entries.
 std::vector<std::string> ListingOrder(const std::string& dir);
 // A walk's order worked out from the listings themselves: every entry below dir, depth-first

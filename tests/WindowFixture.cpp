@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <sys/stat.h>
 #include <thread>
 
@@ -145,10 +144,7 @@ void WindowFixture::TypeAndEnter(QWidget* dialog, const std::string& text) {
     QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
 }
 
-std::string WindowFixture::Opened() const {
-    std::ifstream in(m_dir.Path() + "/opened", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string WindowFixture::Opened() const { return ReadFile(m_dir.Path() + "/opened"); }
 
 namespace {
 unsigned HoldProc(void* pParam) {

@@ -1,15 +1,12 @@
 #include "WindowFixture.h"
 #include "app/CommandLine.h"
-#include "framework/MdiButtonStyle.h"
 #include "scan/DriveScanner.h"
 
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyleOptionTitleBar>
 
 #include <map>
 
@@ -30,14 +27,6 @@ QStringList Entries(int menu) {
         entries << (action->isSeparator() ? QString("-") : action->text()) +
                        (action->shortcut().isEmpty() ? "" : "\t" + action->shortcut().toString());
     return entries;
-}
-
-// Light pixels, as light text on a dark palette draws them.
-int LightPixels(const QImage& image, const QRect& rect) {
-    int n = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y)
-        for (int x = rect.left(); x <= rect.right(); ++x) n += qGray(image.pixel(x, y)) > 180 ? 1 : 0;
-    return n;
 }
 
 }  // namespace
@@ -159,29 +148,6 @@ TEST_F(Shell, TheMainWindowComesBackAsItWasShowsItsProgressInThePaneAndEndsWitho
     m_bStarted = false;
     EXPECT_NE(g_pCountThread.load(), nullptr);  // still running: nobody waited
     EXPECT_EQ(AfxGetMainWnd(), nullptr);
-}
-
-TEST(MdiButtonStyle, WindowButtonsTakeThePalettesTextColour) {
-    // A dark palette: light text on dark grey. The buttons of an inactive window were black.
-    const QPalette dark(QColor(60, 60, 60), QColor(50, 50, 50));  // the text colours follow, light
-    ASSERT_GT(qGray(dark.color(QPalette::WindowText).rgb()), 180);
-    CMdiButtonStyle style("Fusion");
-    // In the title bar of an inactive window.
-    QStyleOptionTitleBar bar;
-    bar.rect = QRect(0, 0, 300, style.pixelMetric(QStyle::PM_TitleBarHeight));
-    bar.palette = dark;
-    bar.titleBarFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint;
-    bar.state = QStyle::State_Enabled;
-    QImage image(bar.rect.size(), QImage::Format_RGB32);
-    image.fill(dark.color(QPalette::Window));
-    QPainter painter(&image);
-    style.drawComplexControl(QStyle::CC_TitleBar, &bar, &painter, nullptr);
-    painter.end();
-    for (const auto button :
-         {QStyle::SC_TitleBarMinButton, QStyle::SC_TitleBarMaxButton, QStyle::SC_TitleBarCloseButton}) {
-        const QRect rect = style.subControlRect(QStyle::CC_TitleBar, &bar, button, nullptr);
-        EXPECT_TRUE(rect.isValid() && LightPixels(image, rect) > 3) << button;
-    }
 }
 
 // The usage line and the version text are the program's own test (tests/CMakeLists.txt): here the

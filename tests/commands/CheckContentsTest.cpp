@@ -1,21 +1,7 @@
 #include "WindowFixture.h"
 
-#include "app/MainFrame.h"
-#include "app/Resource.h"
-#include "framework/Document.h"
-#include "framework/MDIChildWnd.h"
-#include "framework/ModalWork.h"
-#include "table/ListView_Table.h"
-#include "table/TableKind.h"
-
-#include <QAction>
-#include <QMdiArea>
-#include <QTest>
-
-#include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 namespace {
 
@@ -67,26 +53,6 @@ TEST_F(CheckContentsTest, DoublesShowTheirSpaceToGainAndCheckContentsKeepsEqualB
     for (const Row& row : Rows(same, 8)) got.push_back(Trimmed(row[0]) + " " + Trimmed(row[7]));
     EXPECT_EQ(got, expected);
     EXPECT_NE(Pane0().find(" 1 run, 3 files, 4 bytes to gain"), std::string::npos) << Pane0();
-}
-
-TEST_F(CheckContentsTest, EscapeDuringALongReadCallsItsCancelAndOtherKeysStayDropped) {
-    for (const char* path : {"C/a", "C/b", "C/c"}) m_dir.MakeFile(path);
-    Start();
-    CListView_Table* files = Open(Files, 0);
-    Activate();
-    const int nRowBefore = files->currentIndex().row();
-    std::atomic<bool> bCancel{false};
-    int nEscapes = 0, nTicks = 0;
-    CModalWork::Run(
-        [&] {
-            while (!bCancel.load()) std::this_thread::yield();
-        },
-        // First a key that must not reach the table, then Escape.
-        [&] { QTest::keyClick(files, ++nTicks == 1 ? Qt::Key_End : Qt::Key_Escape); },
-        [&] { ++nEscapes, bCancel.store(true); });
-    EXPECT_EQ(nEscapes, 1);
-    EXPECT_GE(nTicks, 2);
-    EXPECT_EQ(files->currentIndex().row(), nRowBefore);  // End was dropped
 }
 
 }  // namespace

@@ -41,8 +41,7 @@ std::string Expected(const std::vector<CContentCheck::File>& files, const std::s
     std::ostringstream out;
     out << "unreadable " << nUnreadable << ", changed " << nChanged << "\n";
     std::vector<std::string> bytes;
-    for (const CContentCheck::File& file : files)
-        bytes.push_back((std::ostringstream() << std::ifstream(file.path, std::ios::binary).rdbuf()).str());
+    for (const CContentCheck::File& file : files) bytes.push_back(ReadFile(file.path));
     std::set<int> grouped;
     for (int first = 0; first < static_cast<int>(files.size()); ++first) {
         std::vector<int> rows;

@@ -3,7 +3,6 @@
 #include "commands/ResultLines.h"
 #include "commands/SearchLines.h"
 #include "framework/ListCtrl.h"
-#include "table/TableKind.h"
 
 #include <algorithm>
 #include <random>

@@ -1,5 +1,4 @@
 #include "framework/ListCtrl.h"
-#include "framework/ListItemDelegate.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -147,22 +146,6 @@ TEST(ListCtrlTest, TheViewShowsTheCellsAndInputReachesTheHandlers) {
         EXPECT_EQ(list.GetSelectedItems(), std::vector<int>{step.row}) << QString::fromUtf16(step.typed).toStdString();
     }
     QApplication::setKeyboardInputInterval(interval);
-}
-
-// At the default font a time cell showed "12/03/2021 14:2…": the list's font must fit a whole time
-// in the tables' 120 px time cells and a ten-digit length in their 80 px length cells, widest digits.
-TEST(ListCtrlTest, TimesAndLengthsShowWholeInTheirCells) {
-    const CListCtrl list;
-    const QFontMetrics metrics = list.fontMetrics();
-    // Each digit in turn: the widest of them is among them, whichever it is at this font.
-    std::vector<std::pair<QString, int>> cells;
-    for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
-        cells.emplace_back(QStringLiteral("dd/dd/dddd dd:dd:dd").replace(u'd', QChar(digit)), 120);
-        cells.emplace_back(QString(10, QChar(digit)), 80);
-    }
-    for (const auto& [text, width] : cells)
-        EXPECT_EQ(CListItemDelegate::ShownText(text, metrics, CListItemDelegate::TextWidth(width, &list)).toStdString(),
-                  text.toStdString());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "framework/ModalWork.h"
 
-#include <QCloseEvent>
+#include <QTest>
 #include <QCoreApplication>
 #include <QWidget>
 #include <QWindow>
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -62,6 +63,18 @@ TEST(ModalWorkTest, InputAndCloseRequestsOfTheWindowSystemDuringTheWorkAreDroppe
     // Afterwards the same input reaches it: what was queued above was real input.
     key(QEvent::KeyPress);
     QCoreApplication::processEvents();
+    EXPECT_EQ(target.nInput, 1);
+    // Escape alone calls the cancel of a long work (a content check); other keys stay dropped.
+    std::atomic<bool> bCancel{false};
+    int nEscapes = 0;
+    nTicks = 0;
+    CModalWork::Run(
+        [&] {
+            while (!bCancel.load()) std::this_thread::yield();
+        },
+        [&] { QTest::keyClick(&target, ++nTicks == 1 ? Qt::Key_End : Qt::Key_Escape); },
+        [&] { ++nEscapes, bCancel.store(true); });
+    EXPECT_EQ(nEscapes, 1);
     EXPECT_EQ(target.nInput, 1);
 }
 

@@ -2,13 +2,11 @@
 
 #include "TestSupport.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
 namespace {
 
@@ -84,25 +82,6 @@ TEST(DriveMapTest, TheMapIsReadWithTheDriveListAndKeptUntilItIsReadAgain) {
     ScopedEnv other("ZORBIN_DRIVES", "C=/elsewhere");
     EXPECT_EQ(DriveRootFolder('C'), "/elsewhere");
     ASSERT_EQ(chdir(cwd.c_str()), 0);
-}
-
-TEST(DriveMapTest, MountTableMapsRootToCAndOneLetterPerDevice) {
-    // Only the mount table is read here; no file system is walked.
-    ScopedEnv none("ZORBIN_DRIVES", "");
-    unsetenv("ZORBIN_DRIVES");
-    const unsigned long mask = GetDriveMask();
-    EXPECT_EQ(DriveRootFolder('C'), "/");
-    EXPECT_EQ(mask & 7UL, 4UL) << "C: is /, A: and B: are never given";
-    std::set<dev_t> devices;
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        const std::string folder = DriveRootFolder(letter);
-        EXPECT_EQ(!folder.empty(), (mask >> (letter - 'A') & 1) != 0) << letter;
-        struct stat st;
-        if (folder.empty()) continue;
-        ASSERT_EQ(stat(folder.c_str(), &st), 0) << folder;
-        EXPECT_TRUE(S_ISDIR(st.st_mode) && devices.insert(st.st_dev).second)
-            << folder << ": a second mount of a device";
-    }
 }
 
 }  // namespace

@@ -9,12 +9,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
-
-static std::string ReadFile(const std::string& path) {
-    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
 
 TEST(OpenerTest, AnOpenerThatRunsOnIsLeftRunningWithTheExactPathAndReapedLater) {
     // The window waited for the opener to end: where xdg-open runs the handler itself, it froze

@@ -13,10 +13,8 @@
 
 #include <sys/statvfs.h>
 
-#include <filesystem>
 #include <fstream>
 #include <set>
-#include <thread>
 
 namespace {
 
@@ -318,18 +316,16 @@ TEST_F(TableTest, ExportAndCtrlCWriteRowsAReaderTakesBackAndAFailedExportLeavesN
     CListView_Table* table = Open(Files, 0);
     std::string target;
     theApp.m_promptExportName = [&] { return target; };
-    for (const auto& [name, dialect] : {std::pair("t.csv", "excel"), std::pair("t.TSV", "excel-tab")}) {
-        target = out + "/" + name;
-        std::ofstream(target) << "old";  // replaced whole
-        table->Export();
-        EXPECT_EQ(ReadCsvWithPython(target, dialect), Expected(table, {0, 1, 2})) << name;
-    }
+    target = out + "/t.TSV";         // the name chooses the format: tab-separated
+    std::ofstream(target) << "old";  // replaced whole
+    table->Export();
+    EXPECT_EQ(ReadCsvWithPython(target, "excel-tab"), Expected(table, {0, 1, 2}));
     // A name that cannot take a file (a folder stands there): the reason, and no temporary file beside it.
     target = m_dir.MakeDir("out/taken.csv");
     table->Export();
     ASSERT_EQ(m_boxes.boxes.size(), 1u);
     EXPECT_NE(m_boxes.boxes[0].text.find("Is a directory"), std::string::npos) << m_boxes.boxes[0].text;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), std::filesystem::directory_iterator()), 3);
+    EXPECT_EQ(ListingOrder(out).size(), 2u);
     Activate();
     table->setFocus();
     for (const int r : {0, 2}) table->SetItemState(r, LVIS_SELECTED, LVIS_SELECTED);
