@@ -7,7 +7,7 @@
 // or tab-separated text for .tsv).
 #include "BenchClock.h"
 #include "BenchCommand.h"
-#include "BenchTable.h"
+#include "HeadlessTable.h"
 
 #include "app/ZorbinApp.h"
 #include "system/ContentCheck.h"
@@ -38,15 +38,15 @@ int RunContents(std::vector<std::string> args) {
         std::fprintf(stderr, "usage: zorbin-bench contents DIR [--list FILE] [--no-check]\n");
         return 2;
     }
-    BenchTable files;
+    CHeadlessTable files;
     if (!files.Open(args[0], Files)) return 1;
-    files.view->OnInitialUpdate();
+    files.Fill();
     files.view->OnColumnClick(1);
     WriteDoubleLines(files.view->GetRows());
-    BenchTable doubles;
+    CHeadlessTable doubles;
     if (!doubles.Open(args[0], Doubles)) return 1;
     auto start = std::chrono::steady_clock::now();
-    doubles.view->OnInitialUpdate();  // the fill counts the space to gain as its last step
+    doubles.Fill();  // the fill counts the space to gain as its last step
     const double fill = Seconds(start);
     start = std::chrono::steady_clock::now();
     const double gainCpuStart = ProcessCpuSeconds();
@@ -93,9 +93,9 @@ int RunExport(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: zorbin-bench export DIR FILE\n");
         return 2;
     }
-    BenchTable table;
+    CHeadlessTable table;
     if (!table.Open(args[0], Files)) return 1;
-    table.view->OnInitialUpdate();
+    table.Fill();
     theApp.m_promptExportName = [&] { return args[1]; };
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();

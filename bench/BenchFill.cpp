@@ -8,7 +8,7 @@
 // comparison with sort(1) and between builds.
 #include "BenchClock.h"
 #include "BenchCommand.h"
-#include "BenchTable.h"
+#include "HeadlessTable.h"
 
 #include "framework/Document.h"
 #include "framework/MessageBox.h"
@@ -39,12 +39,12 @@ int RunFill(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: zorbin-bench fill files|dirs DIR\n");
         return 2;
     }
-    BenchTable table;
+    CHeadlessTable table;
     if (!table.Open(args[1], args[0] == "files" ? Files : Directories)) return 1;
     const long before = StatusKilobytes("VmHWM:");
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ProcessCpuSeconds();
-    table.view->OnInitialUpdate();
+    table.Fill();
     const double seconds = Seconds(start);
     const double cpu = ProcessCpuSeconds() - cpuStart;
     const long peak = StatusKilobytes("VmHWM:");
@@ -89,9 +89,9 @@ int RunSort(const std::vector<std::string>& args) {
         else
             (args[i] == "--before" ? before : after) = args[i + 1];
     }
-    BenchTable table;
+    CHeadlessTable table;
     if (!table.Open(args[1], Files)) return 1;
-    table.view->OnInitialUpdate();
+    table.Fill();
     int column = -1;
     for (std::size_t c = 0; c < table.view->m_aColNames.size(); ++c)
         if (table.view->m_aColNames[c] == args[0]) column = static_cast<int>(c);

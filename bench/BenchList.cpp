@@ -5,7 +5,7 @@
 // the row-by-row way (InsertItem and SetItemText), which copies every text.
 #include "BenchClock.h"
 #include "BenchCommand.h"
-#include "BenchTable.h"
+#include "HeadlessTable.h"
 
 #include "framework/ListCtrl.h"
 

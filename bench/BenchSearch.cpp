@@ -5,7 +5,7 @@
 // neighbour search of Find Doubles timed alone.
 #include "BenchClock.h"
 #include "BenchCommand.h"
-#include "BenchTable.h"
+#include "HeadlessTable.h"
 
 #include "commands/ResultLines.h"
 #include "commands/SearchLines.h"
@@ -22,10 +22,10 @@
 
 namespace {
 
-struct SearchTable : BenchTable {
+struct SearchTable : CHeadlessTable {
     bool Open(const std::string& dir, int copies) {
-        if (!BenchTable::Open(dir, Files)) return false;
-        view->OnInitialUpdate();
+        if (!CHeadlessTable::Open(dir, Files)) return false;
+        Fill();
         if (copies > 1) Repeat(copies);
         return true;
     }

@@ -1,6 +1,8 @@
 // zorbin-bench: runs Zorbin's own scan code without a window, for benchmarks and outside checks.
 #include "BenchCommand.h"
 
+#include "framework/MessageBox.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +30,11 @@ const std::vector<BenchCommand>& BenchCommands() { return Registry(); }
 
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
+    // Nobody is there to answer a box: its text goes to the error stream.
+    SetMessageBoxHandler([](const MessageBoxRequest& request) {
+        std::fprintf(stderr, "%s\n", request.text.c_str());
+        return IDOK;
+    });
     for (const BenchCommand& command : BenchCommands()) {
         if (std::strcmp(command.name, argv[1]) != 0) continue;
         return command.run(std::vector<std::string>(argv + 2, argv + argc));

@@ -88,19 +88,6 @@ CListView_Table* WindowFixture::OpenFromLines(int nKind, const std::vector<std::
     return Open(nKind, g_nDrive);
 }
 
-std::vector<Row> WindowFixture::Rows(const CListView_Table* table, int nColumns) {
-    std::vector<Row> rows(static_cast<std::size_t>(table->GetItemCount()));
-    for (int r = 0; r < table->GetItemCount(); ++r)
-        for (int c = 0; c < nColumns; ++c) rows[r].emplace_back(table->GetItemText(r, c));
-    return rows;
-}
-
-std::vector<std::string> WindowFixture::Column(const CListView_Table* table, int nCol) {
-    std::vector<std::string> cells;
-    for (int r = 0; r < table->GetItemCount(); ++r) cells.emplace_back(table->GetItemText(r, nCol));
-    return cells;
-}
-
 void WindowFixture::ClickHeader(CListView_Table* table, int nCol) {
     // The user's click brings the table's window to the front first.
     for (QWidget* w = table; w; w = w->parentWidget())

@@ -1,5 +1,6 @@
 #pragma once
 #include "MessageBoxRecorder.h"
+#include "TableCells.h"
 #include "TestSupport.h"
 #include "app/MainFrame.h"
 #include "app/Resource.h"
@@ -24,8 +25,6 @@
 #include <string>
 #include <vector>
 
-using Row = std::vector<std::string>;  // the cells of a table row
-
 // Zorbin on the offscreen display as a fresh process has it: every program-wide global reset,
 // drives C and D mapped to folders of the test's own, the profile, the trash and the opener's
 // record below the test's folder, every message box recorded. Start() opens the first window; the
@@ -46,8 +45,6 @@ public:
     static CListView_Table* Open(int nKind, int nDrive);
     // A Doubles or Found table cut from the given result lines.
     static CListView_Table* OpenFromLines(int nKind, const std::vector<std::string>& lines);
-    static std::vector<Row> Rows(const CListView_Table* table, int nColumns = 7);
-    static std::vector<std::string> Column(const CListView_Table* table, int nCol);
     // Sorts through header clicks as the user does: one click, or two for the other direction.
     static void SortBy(CListView_Table* table, int nCol, bool bDescending);
     static void ClickHeader(CListView_Table* table, int nCol);

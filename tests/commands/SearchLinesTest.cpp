@@ -8,14 +8,6 @@
 #include <random>
 #include <tuple>
 
-static void Fill(CListCtrl& list, const std::vector<Row>& rows) {
-    for (int c = 0; c < 7; ++c) list.InsertColumn(c, "col", LVCFMT_LEFT, 50, c);
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        list.InsertItem(r, rows[r][0], r);
-        for (int c = 1; c < 7; ++c) list.SetItemText(r, c, rows[r][c]);
-    }
-}
-
 // The result lines cut back into cells; the lines are gone after.
 static std::vector<Row> TakeLines() {
     std::vector<Row> rows;
@@ -49,7 +41,7 @@ TEST(ResultLinesTest, CellsComeBackWholeAfterEveryHandOver) {
         for (std::string& cell : rows[r]) cell = RandomText(random, r % 2 ? "a; /\xC3\xA9" : "ab /.", 6);
     rows.insert(rows.end(), {Row{"/t/V; V; x; ; ; ; ", "V; V; x; ; ; ; ", ";", " ", "; ", ";;", "notes;"}, Row(7, "")});
     CListCtrl list;
-    Fill(list, rows);
+    FillList(list, rows);
     for (int r = 0; r < list.GetItemCount(); ++r) g_aResultLines.Add(MakeResultLine(list.GetRows(), r));
     EXPECT_EQ(TakeLines(), HandedOver(rows));
     // Without a ";" in its cells a line is " %s; %s; %s; %s; %s; %s; %s".
@@ -73,7 +65,7 @@ TEST(ResultLinesTest, EntryCellsDropTheBlanksOfEveryHandOver) {
     };
     for (const auto& [kind, row, bEntry] : cases) {
         CListCtrl list;
-        Fill(list, {row});
+        FillList(list, {row});
         CCellText held[7];
         std::string_view cells[7];
         EXPECT_EQ(GetEntryCells(list.GetRows(), 0, kind, held, cells) ? Row(cells, cells + 7) : Row{},
@@ -113,7 +105,7 @@ TEST(SearchLinesTest, FindAndDoublesWriteTheRowsOfAPlainReference) {
         for (std::size_t r = 0; r < rows.size(); ++r)
             if (lower(rows[r][1]).find(lower(text)) != std::string::npos) found.push_back(table[r]);
         CListCtrl list;
-        Fill(list, table);
+        FillList(list, table);
         if (kind == Files) WriteDoubleLines(list.GetRows());
         ASSERT_EQ(TakeLines(), kind == Files ? HandedOver(PlainDoubles(rows)) : std::vector<Row>{}) << "table " << t;
         g_strFind = text;
@@ -132,7 +124,7 @@ TEST(SearchLinesTest, DoublesOfATableBigEnoughForTwoThreadsMatchThePlainReferenc
         rows[r] = {"/" + std::to_string(r), "n" + std::to_string(r / 3), "", std::to_string(r % 2), "", "", ""};
     for (int r = n / 2 - 3; r <= n / 2 + 3; ++r) rows[r][1] = "middle", rows[r][3] = "7";
     CListCtrl list;
-    Fill(list, rows);
+    FillList(list, rows);
     WriteDoubleLines(list.GetRows());
     const std::vector<Row> doubles = PlainDoubles(rows);
     EXPECT_GE(doubles.size(), 7u);

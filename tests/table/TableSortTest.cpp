@@ -1,3 +1,4 @@
+#include "TableCells.h"
 #include "framework/ListCtrl.h"
 #include "store/TimeText.h"
 #include "table/SortGlobals.h"
@@ -41,7 +42,8 @@ TEST(TableSortTest, BothWaysOfSortingGiveTheOrderOfTheCellsWorthWithTiesReversed
     for (const auto& [nType, pool] : pools)
         for (const int n : {9, 40000}) {  // 40000: the keys are made on two threads
             Cells cells;
-            for (int r = 0; r < n; ++r) cells.push_back(pool[rng() % pool.size()]);
+            std::vector<Row> rows;
+            for (int r = 0; r < n; ++r) rows.push_back({cells.emplace_back(pool[rng() % pool.size()])});
             std::vector<std::intptr_t> ascending(cells.size());
             std::iota(ascending.begin(), ascending.end(), 0);
             std::stable_sort(ascending.begin(), ascending.end(),
@@ -51,10 +53,7 @@ TEST(TableSortTest, BothWaysOfSortingGiveTheOrderOfTheCellsWorthWithTiesReversed
             for (const int way : {0, 1, 2, 3}) {  // ascending or descending, by keys or merged
                 const bool bDescending = way & 1, bMerge = way & 2;
                 CListCtrl list;
-                list.InsertColumn(0, "Cell", LVCFMT_LEFT, 80, 0);
-                std::vector<CTextColumn> column(1);
-                for (const std::string& cell : cells) column[0].Add(cell);
-                list.TakeRows(std::move(column));
+                FillList(list, rows);
                 g_bSortDescending = bDescending;
                 ASSERT_TRUE(bMerge ? list.SortItems(CompareRows, reinterpret_cast<std::intptr_t>(&list.GetRows()))
                                    : SortItemsByColumn(list, 0, nType, bDescending));

@@ -1,3 +1,4 @@
+#include "HeadlessTable.h"
 #include "WindowFixture.h"
 #include "framework/ModalWork.h"
 #include "framework/ProgressCtrl.h"
@@ -211,19 +212,21 @@ TEST_F(TableTest, AFillKeepsTheWindowAnsweringAndTakesNoInputUntilItsTableIsComp
     EXPECT_EQ(m_boxes.boxes.size(), 1u);  // the question of this Delete, and no box before it
 }
 
-TEST_F(TableTest, ADirectoriesTableShowsEachFoldersOwnCreationTime) {
+TEST(HeadlessTableTest, ADirectoriesTableShowsEachFoldersOwnCreationTime) {
     // The drive holds folders only: Created cells taken from the files' times would all be empty.
-    for (const char* dir : {"a/b", "c"}) m_dir.MakeDir(std::string("D/") + dir);
+    TempDir drive;
+    for (const char* dir : {"a/b", "c"}) drive.MakeDir(dir);
     Cells dirs, created;
-    for (ListedEntry& entry : WalkOrder(m_driveD)) {
+    for (ListedEntry& entry : WalkOrder(drive.Path())) {
         created.push_back(BirthText(entry.path));
         dirs.push_back(std::move(entry.path));
     }
     if (created.front().empty()) GTEST_SKIP() << "the test's file system keeps no birth times";
-    Start();
-    CListView_Table* folders = Open(Directories, 1);
-    EXPECT_EQ(Column(folders, 0), dirs);
-    EXPECT_EQ(Column(folders, 4), created);
+    CHeadlessTable folders;
+    ASSERT_TRUE(folders.Open(drive.Path(), Directories));
+    folders.Fill();
+    EXPECT_EQ(Column(folders.view, 0), dirs);
+    EXPECT_EQ(Column(folders.view, 4), created);
 }
 
 TEST_F(TableTest, ADriveThatCannotBeReadSaysWhyAndFoldersNotListedAreCounted) {
