@@ -137,6 +137,7 @@ TEST_F(DriveTables, FileCommandsActOnlyInAFilesTableAndDeleteRenumbersTheRowsTha
     files->SetItemState(0, kCurrent, kCurrent);
     QTest::keyClick(files, Qt::Key_Delete);  // answered Yes
     EXPECT_EQ(Pane0(), " Line:      1 /     25");
+    for (int r = 0; r < files->GetItemCount(); ++r) EXPECT_EQ(files->GetItemData(r), r) << "renumbered";
     SortBy(files, 1, true);
     EXPECT_EQ(Column(files, 1), Cells(names.rbegin(), names.rend() - 1));
     SortBy(files, 1, false);  // Find Doubles reads a table sorted by Name
