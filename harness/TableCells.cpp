@@ -11,6 +11,7 @@ std::vector<Row> Rows(const CListCtrl* list, int nColumns) {
 
 std::vector<std::string> Column(const CListCtrl* list, int nCol) {
     std::vector<std::string> cells;
+    cells.reserve(static_cast<std::size_t>(list->GetItemCount()));
     for (int r = 0; r < list->GetItemCount(); ++r) cells.emplace_back(list->GetItemText(r, nCol));
     return cells;
 }
