@@ -88,8 +88,12 @@ std::string CMountTable::Inside(const std::string& path, std::uint64_t mountId) 
     if (mountId == 0 || own == m_mounts.end() || !(own->point == "/" || path == own->point || Below(path, own->point)))
         return {};
     std::string key = own->device + '\0' + InFile(own->root, own->point, path);
+    // On the folder itself: the folder's own mount does not show it, and the rename would fail
+    // ("Device or resource busy") only after a trash had been made for it.
+    auto it = std::lower_bound(m_inFile.begin(), m_inFile.end(), std::make_pair(key, std::size_t{0}));
+    if (it != m_inFile.end() && it->first == key) return m_mounts[it->second].point;
     if (key.back() != '/') key += '/';
-    const auto it = std::lower_bound(m_inFile.begin(), m_inFile.end(), std::make_pair(key, std::size_t{0}));
+    it = std::lower_bound(it, m_inFile.end(), std::make_pair(key, std::size_t{0}));
     if (it != m_inFile.end() && it->first.compare(0, key.size(), key) == 0) return m_mounts[it->second].point;
     return {};
 }

@@ -12,8 +12,8 @@
 class CMountTable {
 public:
     explicit CMountTable(const std::string& mountinfo);
-    // A mount point below the folder at path (a real path) on the mount mountId (0: not known),
-    // as the table shows it; empty when there is none.
+    // A mount point below the folder at path (a real path) on the mount mountId (0: not known), or
+    // on the folder itself through another bind mount, as the table shows it; empty when none.
     std::string Inside(const std::string& path, std::uint64_t mountId) const;
 
 private:

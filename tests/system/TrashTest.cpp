@@ -284,8 +284,8 @@ TEST(TrashTest, AnEntrySwappedInBetweenTheCheckAndTheMoveGoesBack) {
 }
 
 TEST(TrashTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
-    // Fault mended: a tmpfs mounted on /t/view/vw/usb, where /t/view is a bind mount of the drive
-    // /t/C, lies below /t/C/vw in their file system, and went into the trash with vw.
+    // Faults mended: a tmpfs on /t/view/vw/usb, /t/view a bind mount of the drive /t/C, lies below /t/C/vw in
+    // their file system and went to the trash with vw; /t/C/vw/usb got a trash made before its rename failed.
     TempDir dir;
     const std::string table = dir.MakeFile("mountinfo",
                                            "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
@@ -294,7 +294,7 @@ TEST(TrashTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
                                            "68 67 0:41 / /t/view/vw/usb rw - tmpfs u rw\n"
                                            "69 20 0:42 / /D/z rw - tmpfs z rw\n");
     const CMountTable mounts(table);
-    EXPECT_EQ(mounts.Inside("/t/C/vw", 66), "/t/view/vw/usb");
+    for (const char* folder : {"/t/C/vw", "/t/C/vw/usb"}) EXPECT_EQ(mounts.Inside(folder, 66), "/t/view/vw/usb");
     EXPECT_EQ(mounts.Inside("/t/view/vw", 67), "/t/view/vw/usb");
     EXPECT_EQ(mounts.Inside("/t/C/v", 66), "");  // a name that only begins like the mount's folder
     EXPECT_EQ(mounts.Inside("/t/D", 66), "");    // /D/z lies in "/"'s file system, not in /t's
