@@ -1,6 +1,7 @@
 #include "system/TrashMounts.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -40,7 +41,10 @@ bool Below(const std::string& path, const std::string& folder) {
 
 CMountTable::CMountTable(const std::string& mountinfo) {
     FILE* file = std::fopen(mountinfo.c_str(), "re");
-    if (!file) return;
+    if (!file) {
+        m_nError = errno;
+        return;
+    }
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t n;
@@ -61,6 +65,7 @@ CMountTable::CMountTable(const std::string& mountinfo) {
         mount.root = Unescape(fields[3]);
         mount.point = Unescape(fields[4]);
     }
+    if (std::ferror(file)) m_nError = errno != 0 ? errno : EIO;
     std::free(line);
     std::fclose(file);
     std::unordered_map<std::uint64_t, std::size_t> byId;
