@@ -66,6 +66,8 @@ CMountTable::CMountTable(const std::string& mountinfo) {
         mount.point = Unescape(fields[4]);
     }
     if (std::ferror(file)) m_nError = errno != 0 ? errno : EIO;
+    // /proc is itself a mount: a table without any (a file masked with an empty one) was not read.
+    if (m_nError == 0 && m_mounts.empty()) m_nError = ENODATA;
     std::free(line);
     std::fclose(file);
     std::unordered_map<std::uint64_t, std::size_t> byId;

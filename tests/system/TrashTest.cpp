@@ -136,7 +136,6 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTopWhichGuardsItself)
                 mount("tmpfs", dir.MakeDir("drive/" + kind + "/" + own).c_str(), "tmpfs", 0, nullptr))
                 return "SKIP tmpfs: " + std::string(strerror(errno));
             CTrash volume;
-            // The braces read the files after the move.
             const std::array<std::string, 3> went{Move(volume, top, "/sub/f"),
                                                   ReadFile(file) + ReadFile(bin + "/files/f"),
                                                   ReadFile(bin + "/info/f.trashinfo").substr(0, 24)};
@@ -298,6 +297,7 @@ TEST(TrashTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
     EXPECT_EQ(mounts.Inside("/t/view/vw", 67), "/t/view/vw/usb");
     EXPECT_EQ(mounts.Inside("/t/C/v", 66), "");  // a name that only begins like the mount's folder
     EXPECT_EQ(mounts.Inside("/t/D", 66), "");    // /D/z lies in "/"'s file system, not in /t's
+    EXPECT_EQ(CMountTable(dir.MakeFile("masked", "")).Error(), ENODATA);  // it showed no mount, so none inside
 }
 
 TEST(TrashTest, EveryHomeTrashTheLinksOnTheWayToItAndWhatHoldsThemStay) {
