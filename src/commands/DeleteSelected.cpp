@@ -39,11 +39,17 @@ bool FindDrive(const std::vector<std::string>& folders, std::string_view path, s
     return true;
 }
 
-// Empty text when the entry on disk is what the row says: a file row (a Files row, or a result
-// row with a Length or Modified cell) a non-directory with the row's length and modification time,
-// a directory row a directory; the creation time where both the row and the disk tell it.
+// A directory row: a Directories row, or a result row with neither a Length nor a Modified cell
+// (a Found table made from a Directories table); every other row is a file row.
+bool IsDirRow(const std::string_view (&cells)[7], TableKind nKind) {
+    return nKind == Directories || (nKind != Files && cells[3].empty() && cells[5].empty());
+}
+
+// Empty text when the entry on disk is what the row says: a file row a non-directory with the
+// row's length and modification time, a directory row a directory; the creation time where both
+// the row and the disk tell it.
 std::string CompareWithRow(const EntryStatus& status, const std::string_view (&cells)[7], TableKind nKind) {
-    const bool bDirRow = nKind == Directories || (nKind != Files && cells[3].empty() && cells[5].empty());
+    const bool bDirRow = IsDirRow(cells, nKind);
     if (bDirRow && !status.bDir) return "it is no longer a directory";
     if (!bDirRow && status.bDir) return "it is now a directory";
     char length[32];
@@ -77,18 +83,22 @@ void CDriveScanner::DeleteSelected(CListCtrl* pList, TableKind nKind, bool bAsk)
     }
 
     if (bAsk) {
+        // The rows of a Found table made from a Directories table are directories, each with all it
+        // holds: a question that called them files had a Yes for a file move a whole tree.
+        CCellText held[7];
+        std::string_view cells[7];
+        const bool bDirs = GetEntryCells(pList->GetRows(), nFirst, nKind, held, cells) && IsDirRow(cells, nKind);
         const unsigned nCount = pList->GetSelectedCount();
         std::string question;
         if (nCount == 1) {
-            question = nKind == Directories ? "Delete a directory\n\n" : "Delete a file\n\n";
+            question = bDirs ? "Delete a directory\n\n" : "Delete a file\n\n";
             question += pList->GetItemText(nFirst, 0);
             question += "\n\nfrom disk?";
         } else {
             char text[64];
-            std::snprintf(
-                text, sizeof text,
-                nKind == Directories ? "Delete those %d directories from disk?" : "Delete those %d files from disk?",
-                static_cast<int>(nCount));
+            std::snprintf(text, sizeof text,
+                          bDirs ? "Delete those %d directories from disk?" : "Delete those %d files from disk?",
+                          static_cast<int>(nCount));
             question = text;
         }
         if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;

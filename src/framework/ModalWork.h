@@ -33,10 +33,10 @@ public:
     // True while a Run is in progress on the user-interface thread, or a CNoInput lives there: the
     // one test of "no input while a table fills", for what reaches a handler past the filter.
     static bool IsRunning();
-    // A table fill on the user-interface thread: IsRunning() for the life of the object, and at its
-    // end (also when the fill threw) what the window system delivered meanwhile is read and its user
-    // input and close requests dropped, since it waited in the queue for a table not yet there. Off
-    // that thread, or without an application, it does nothing.
+    // A table fill or sort on the user-interface thread: IsRunning() for the life of the object, and
+    // at its end (also when it threw) what the window system delivered meanwhile is read and its user
+    // input and close requests dropped, since it waited for a table not yet there (or its rows in
+    // their old order). Off that thread, or without an application, it does nothing.
     class CNoInput {
     public:
         CNoInput();

@@ -476,6 +476,8 @@ std::string CTrash::Refusal(const CEntryAt& entry) {
         // system: the rename would carry that file system along, and emptying the trash would
         // delete what it holds.
         if (!m_mounts) m_mounts = std::make_unique<CMountTable>("/proc/self/mountinfo");
+        // Unread (no /proc), it would show no mount at all, and every folder would seem to hold none.
+        if (m_mounts->Error() != 0) return "the mount table cannot be read: " + ErrnoText(m_mounts->Error());
         const std::string inside =
             m_mounts->Inside(entry.Path(), entry.Status().bHasMountId ? entry.Status().nMountId : 0);
         if (!inside.empty()) return "a file system is mounted inside it, on " + inside;

@@ -1,6 +1,7 @@
 #include "system/TrashMounts.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -40,7 +41,10 @@ bool Below(const std::string& path, const std::string& folder) {
 
 CMountTable::CMountTable(const std::string& mountinfo) {
     FILE* file = std::fopen(mountinfo.c_str(), "re");
-    if (!file) return;
+    if (!file) {
+        m_nError = errno;
+        return;
+    }
     char* line = nullptr;
     std::size_t capacity = 0;
     ssize_t n;
@@ -61,6 +65,9 @@ CMountTable::CMountTable(const std::string& mountinfo) {
         mount.root = Unescape(fields[3]);
         mount.point = Unescape(fields[4]);
     }
+    if (std::ferror(file)) m_nError = errno != 0 ? errno : EIO;
+    // /proc is itself a mount: a table without any (a file masked with an empty one) was not read.
+    if (m_nError == 0 && m_mounts.empty()) m_nError = ENODATA;
     std::free(line);
     std::fclose(file);
     std::unordered_map<std::uint64_t, std::size_t> byId;
@@ -88,8 +95,12 @@ std::string CMountTable::Inside(const std::string& path, std::uint64_t mountId) 
     if (mountId == 0 || own == m_mounts.end() || !(own->point == "/" || path == own->point || Below(path, own->point)))
         return {};
     std::string key = own->device + '\0' + InFile(own->root, own->point, path);
+    // On the folder itself: the folder's own mount does not show it, and the rename would fail
+    // ("Device or resource busy") only after a trash had been made for it.
+    auto it = std::lower_bound(m_inFile.begin(), m_inFile.end(), std::make_pair(key, std::size_t{0}));
+    if (it != m_inFile.end() && it->first == key) return m_mounts[it->second].point;
     if (key.back() != '/') key += '/';
-    const auto it = std::lower_bound(m_inFile.begin(), m_inFile.end(), std::make_pair(key, std::size_t{0}));
+    it = std::lower_bound(it, m_inFile.end(), std::make_pair(key, std::size_t{0}));
     if (it != m_inFile.end() && it->first.compare(0, key.size(), key) == 0) return m_mounts[it->second].point;
     return {};
 }

@@ -3,6 +3,7 @@
 #include "store/TwoThreads.h"
 #include "store/TimeText.h"
 #include "framework/HiddenWhile.h"
+#include "framework/ModalWork.h"
 #include "framework/WaitCursor.h"
 #include "table/ListView_Table.h"
 #include "table/SortGlobals.h"
@@ -162,6 +163,9 @@ void CListView_Table::OnColumnClick(int nSubItem) {
     const std::string& strColumn = m_aColNames[nSubItem];
     const int n = GetItemCount();
     {
+        // Input made while the rows take their new order was aimed at the old one: Down and
+        // Delete typed during a sort asked to delete a row that was never shown there.
+        const CModalWork::CNoInput noInput;
         const CWaitCursor wait;
         m_strWork = " sort by " + strColumn + " ...";
         m_scanner.ShowProgress(m_strWork, nullptr);

@@ -84,8 +84,8 @@ TEST_F(CommandsTest, DeleteAsksFirstAndANoLeavesEveryEntry) {
         {files, {a, b}, question + "Delete those 2 files from disk?"},
         {dirs, {d2}, question + "Delete a directory\n\n" + d2 + "\n\nfrom disk?"},
         {dirs, {d1, d2}, question + "Delete those 2 directories from disk?"},
-        // Made from a Directories table, a Found table speaks of files; its path keeps the blank.
-        {foundDirs, {d1}, question + "Delete a file\n\n " + d1 + "\n\nfrom disk?"},
+        // Made from a Directories table, a Found table holds directories; its path keeps the blank.
+        {foundDirs, {d1}, question + "Delete a directory\n\n " + d1 + "\n\nfrom disk?"},
     };
     std::vector<std::string> expected, asked;
     for (const auto& [table, selected, box] : cases) {

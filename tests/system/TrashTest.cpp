@@ -136,7 +136,6 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTopWhichGuardsItself)
                 mount("tmpfs", dir.MakeDir("drive/" + kind + "/" + own).c_str(), "tmpfs", 0, nullptr))
                 return "SKIP tmpfs: " + std::string(strerror(errno));
             CTrash volume;
-            // The braces read the files after the move.
             const std::array<std::string, 3> went{Move(volume, top, "/sub/f"),
                                                   ReadFile(file) + ReadFile(bin + "/files/f"),
                                                   ReadFile(bin + "/info/f.trashinfo").substr(0, 24)};
@@ -163,10 +162,10 @@ TEST(TrashTest, EntryOnAnotherFileSystemGoesToTheTrashAtItsTopWhichGuardsItself)
 }
 
 TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
-    // Faults mended: a folder with a file system mounted below it carried that file system into
-    // the trash (a tmpfs, the drive bind-mounted inside itself); a bind mount of the same device was
-    // refused for its trash "on another mount", after an empty trash had been made beside it; a
-    // trash of another user, or one this Delete did not use, went into the trash in use.
+    // Faults mended: a folder with a file system mounted below it carried that file system into the
+    // trash (a tmpfs, the drive bind-mounted inside itself, any where the mount table cannot be read);
+    // a bind mount of the same device was refused for its trash "on another mount", after an empty
+    // trash had been made beside it; a trash of another user, or one this Delete did not use, went too.
     TempDir dir;
     const std::string top = dir.MakeDir("drive");
     ScopedEnv xdg("XDG_DATA_HOME", top + "/home/share");  // the home trash on the drive
@@ -209,18 +208,18 @@ TEST(TrashTest, NoMountEveryUsersTrashOrWhatHoldsThemGoesAlong) {
         CTrash trash;
         for (const auto& [path, reason] : cases) {
             const std::string went = Move(trash, top, "/" + path);
-            struct stat st;
-            if (went != reason || (lstat((top + "/" + path).c_str(), &st) == 0) != !reason.empty())
+            if (went != reason || fs::exists(fs::symlink_status(top + "/" + path)) != !reason.empty())
                 lines += path + ": " + went + "\n";
         }
         // Nothing made beside the bind mount; the home trash holds what it held and plain.txt.
         if (ListingOrder(top + "/x").size() != 2) lines += "a trash was made in x\n";
-        std::vector<std::string> held = ListingOrder(top + "/home/share/Trash/files");
-        std::sort(held.begin(), held.end());
-        if (held != std::vector<std::string>{"old", "plain.txt"}) lines += "the home trash holds other entries\n";
+        const std::vector<std::string> held = ListingOrder(top + "/home/share/Trash/files"), kept{"old", "plain.txt"};
+        if (!std::is_permutation(held.begin(), held.end(), kept.begin(), kept.end())) lines += "home trash changed\n";
         if (ReadFile(top + "/media/usb stick/data") + ReadFile(top + "/.Trash-1001/files/r") != "usb1001")
             lines += "the mounted file or a record moved\n";
-        return lines;
+        if (mount("tmpfs", "/proc", "tmpfs", 0, nullptr) != 0) return "SKIP /proc: " + std::string(strerror(errno));
+        const std::string blind = MoveToTrash(top + "/media");  // no mount table to read
+        return lines + (blind == "the mount table cannot be read: No such file or directory" ? "" : "blind: " + blind);
     });
 }
 
@@ -284,8 +283,8 @@ TEST(TrashTest, AnEntrySwappedInBetweenTheCheckAndTheMoveGoesBack) {
 }
 
 TEST(TrashTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
-    // Fault mended: a tmpfs mounted on /t/view/vw/usb, where /t/view is a bind mount of the drive
-    // /t/C, lies below /t/C/vw in their file system, and went into the trash with vw.
+    // Faults mended: a tmpfs on /t/view/vw/usb, /t/view a bind mount of the drive /t/C, lies below /t/C/vw in
+    // their file system and went to the trash with vw; /t/C/vw/usb got a trash made before its rename failed.
     TempDir dir;
     const std::string table = dir.MakeFile("mountinfo",
                                            "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
@@ -294,10 +293,11 @@ TEST(TrashTest, AMountMadeThroughAnotherBindMountOfTheFolderIsInsideIt) {
                                            "68 67 0:41 / /t/view/vw/usb rw - tmpfs u rw\n"
                                            "69 20 0:42 / /D/z rw - tmpfs z rw\n");
     const CMountTable mounts(table);
-    EXPECT_EQ(mounts.Inside("/t/C/vw", 66), "/t/view/vw/usb");
+    for (const char* folder : {"/t/C/vw", "/t/C/vw/usb"}) EXPECT_EQ(mounts.Inside(folder, 66), "/t/view/vw/usb");
     EXPECT_EQ(mounts.Inside("/t/view/vw", 67), "/t/view/vw/usb");
     EXPECT_EQ(mounts.Inside("/t/C/v", 66), "");  // a name that only begins like the mount's folder
     EXPECT_EQ(mounts.Inside("/t/D", 66), "");    // /D/z lies in "/"'s file system, not in /t's
+    EXPECT_EQ(CMountTable(dir.MakeFile("masked", "")).Error(), ENODATA);  // it showed no mount, so none inside
 }
 
 TEST(TrashTest, EveryHomeTrashTheLinksOnTheWayToItAndWhatHoldsThemStay) {
