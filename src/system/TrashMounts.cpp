@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
-#include <unordered_map>
 
 namespace {
 
@@ -70,13 +69,12 @@ CMountTable::CMountTable(const std::string& mountinfo) {
     if (m_nError == 0 && m_mounts.empty()) m_nError = ENODATA;
     std::free(line);
     std::fclose(file);
-    std::unordered_map<std::uint64_t, std::size_t> byId;
-    for (std::size_t i = 0; i < m_mounts.size(); ++i) byId.emplace(m_mounts[i].nId, i);
+    for (std::size_t i = 0; i < m_mounts.size(); ++i) m_byId.emplace(m_mounts[i].nId, i);
     for (std::size_t i = 0; i < m_mounts.size(); ++i) {
         const Mount& mount = m_mounts[i];
         m_points.push_back(mount.point);
-        const auto parent = byId.find(mount.nParent);
-        if (parent == byId.end() || parent->second == i) continue;  // the root mount, or one outside this view
+        const auto parent = m_byId.find(mount.nParent);
+        if (parent == m_byId.end() || parent->second == i) continue;  // the root mount, or one outside this view
         const Mount& holder = m_mounts[parent->second];
         if (holder.point != "/" && mount.point != holder.point && !Below(mount.point, holder.point)) continue;
         m_inFile.emplace_back(holder.device + '\0' + InFile(holder.root, holder.point, mount.point), i);
@@ -90,11 +88,13 @@ std::string CMountTable::Inside(const std::string& path, std::uint64_t mountId) 
     const std::string below = path == "/" ? path : path + "/";
     const auto shown = std::lower_bound(m_points.begin(), m_points.end(), below);
     if (shown != m_points.end() && shown->compare(0, below.size(), below) == 0) return *shown;
-    // Below the folder in its file system, made through another bind mount of it.
-    const auto own = std::find_if(m_mounts.begin(), m_mounts.end(), [&](const Mount& m) { return m.nId == mountId; });
-    if (mountId == 0 || own == m_mounts.end() || !(own->point == "/" || path == own->point || Below(path, own->point)))
-        return {};
-    std::string key = own->device + '\0' + InFile(own->root, own->point, path);
+    // Below the folder in its file system, made through another bind mount of it. Looked up by id:
+    // a Delete of every folder of a drive asks once a folder.
+    const auto found = mountId == 0 ? m_byId.end() : m_byId.find(mountId);
+    if (found == m_byId.end()) return {};
+    const Mount& own = m_mounts[found->second];
+    if (!(own.point == "/" || path == own.point || Below(path, own.point))) return {};
+    std::string key = own.device + '\0' + InFile(own.root, own.point, path);
     // On the folder itself: the folder's own mount does not show it, and the rename would fail
     // ("Device or resource busy") only after a trash had been made for it.
     auto it = std::lower_bound(m_inFile.begin(), m_inFile.end(), std::make_pair(key, std::size_t{0}));

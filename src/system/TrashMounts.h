@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,7 @@ private:
     };
     int m_nError = 0;
     std::vector<Mount> m_mounts;
+    std::unordered_map<std::uint64_t, std::size_t> m_byId;      // a mount's place in m_mounts, by its id
     std::vector<std::string> m_points;                          // sorted
     std::vector<std::pair<std::string, std::size_t>> m_inFile;  // sorted: device '\0' path in it; the mount
 };
